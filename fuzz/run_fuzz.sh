@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets and fuzzes each one for a bounded time, starting
+# from a scratch copy of its seed corpus. Fails on any crash, sanitizer report,
+# broken invariant, timeout, leak or memory blow-up, and keeps the input that
+# caused it under build-fuzz/fuzz-findings/.
+# Usage: fuzz/run_fuzz.sh [SECONDS_PER_TARGET]   (default 60)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds="${1:-60}"
+# About 250 times a whole 9x9 keyboard run under the sanitizers (0.04 s), the
+# largest expansion the whole-run target lets through, so only a run that does
+# not end gets near it.
+per_input_timeout=10
+rss_limit_mb=2048
+# Room for blocks around the 1000-character limit and for the sample file.
+max_len=8192
+
+runtime="$(clang++ -print-runtime-dir 2>/dev/null || true)/libclang_rt.fuzzer-$(uname -m).a"
+if ! command -v clang++ >/dev/null || [ ! -f "$runtime" ]; then
+  echo "Installing clang and the libFuzzer runtime"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq clang libclang-rt-14-dev </dev/null
+fi
+
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+
+scratch="$(mktemp -d "${TMPDIR:-/tmp}/determinant-fuzz-run.XXXXXX")"
+trap 'rm -rf "$scratch"' EXIT
+findings="$PWD/build-fuzz/fuzz-findings"
+failed=0
+
+fuzz_target() {
+  local name="$1"
+  local corpus="$scratch/corpus-$name"
+  local log="$scratch/$name.log"
+  mkdir -p "$findings/$name"
+  cp -R "fuzz/corpus/$name" "$corpus"
+  echo "== Fuzzing $name for $seconds s"
+  local status=0
+  ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+    "build-fuzz/fuzz/${name}_fuzz" -max_total_time="$seconds" -timeout="$per_input_timeout" \
+    -rss_limit_mb="$rss_limit_mb" -detect_leaks=1 -max_len="$max_len" -print_final_stats=1 \
+    -artifact_prefix="$findings/$name/" "$corpus" >"$log" 2>&1 || status=$?
+  grep -E '^#[0-9]+[[:space:]]+(INITED|DONE)' "$log" || true
+  grep -E '^stat::number_of_executed_units' "$log" || true
+  if [ "$status" -ne 0 ]; then
+    failed=1
+    echo "!! $name failed with status $status; the end of its log:"
+    tail -n 80 "$log"
+    local artifact
+    artifact="$(grep -oE "Test unit written to [^ ]+" "$log" | tail -n 1 | cut -d' ' -f5 || true)"
+    if [ -n "$artifact" ] && [ -f "$artifact" ]; then
+      echo "!! The input, kept as $artifact:"
+      od -A d -c "$artifact" | head -n 40
+    fi
+  fi
+}
+
+fuzz_target data_file
+fuzz_target whole_run
+exit "$failed"

@@ -1,0 +1,97 @@
+// Console reads and writes over injectable streams, with the conversions of
+// the program's formatted input done by hand so every outcome is defined.
+#include "input/console.h"
+
+#include <cctype>
+#include <cstdarg>
+#include <cstdio>
+
+static int peek_char(Console &console) {
+  const auto next = console.in.peek();
+  return next == std::istream::traits_type::eof() ? END_OF_INPUT : next;
+}
+
+static bool is_space(int c) { return c != END_OF_INPUT && std::isspace(static_cast<unsigned char>(c)); }
+static bool is_digit(int c) { return c >= '0' && c <= '9'; }
+
+int console_read_char(Console &console) {
+  console.out.flush();
+  const auto next = console.in.get();
+  return next == std::istream::traits_type::eof() ? END_OF_INPUT
+                                                  : static_cast<unsigned char>(next);
+}
+
+void console_discard_char(Console &console) { console_read_char(console); }
+
+bool console_drop_line(Console &console) {
+  for (;;) {
+    const int c = console_read_char(console);
+    if (c == '\n') return true;
+    if (c == END_OF_INPUT) return false;
+  }
+}
+
+bool console_input_ended(Console &console) {
+  console.out.flush();
+  return peek_char(console) == END_OF_INPUT;
+}
+
+bool console_accept_char(Console &console, char expected) {
+  if (peek_char(console) != static_cast<unsigned char>(expected)) return false;
+  console.in.get();
+  return true;
+}
+
+// The magnitude is gathered as a negative number, whose range reaches
+// INT32_MIN, so "-2147483648" converts without ever overflowing.
+static ScanStatus scan_digits(Console &console, bool negative, std::int32_t &value) {
+  std::int32_t accumulated = 0;
+  bool fits = true;
+  for (int c = peek_char(console); is_digit(c); c = peek_char(console)) {
+    console.in.get();
+    const int digit = c - '0';
+    if (accumulated < (INT32_MIN + digit) / 10) fits = false;
+    if (fits) accumulated = accumulated * 10 - digit;
+  }
+  if (!fits) return ScanStatus::out_of_range;
+  if (!negative && accumulated == INT32_MIN) return ScanStatus::out_of_range;
+  value = negative ? accumulated : -accumulated;
+  return ScanStatus::ok;
+}
+
+ScanStatus console_scan_int(Console &console, std::int32_t &value) {
+  console.out.flush();
+  int c = peek_char(console);
+  while (is_space(c)) {
+    console.in.get();
+    c = peek_char(console);
+  }
+  if (c == END_OF_INPUT) return ScanStatus::end_of_input;
+  const bool negative = c == '-';
+  if (c == '-' || c == '+') {
+    console.in.get();
+    c = peek_char(console);
+  }
+  if (!is_digit(c)) return c == END_OF_INPUT ? ScanStatus::end_of_input : ScanStatus::no_number;
+  return scan_digits(console, negative, value);
+}
+
+void console_write(Console &console, std::string_view text) {
+  console.out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+void console_write_line(Console &console, std::string_view text) {
+  console_write(console, text);
+  console.out.put('\n');
+}
+
+void console_printf(Console &console, const char *format, ...) {
+  char buffer[256];
+  va_list arguments;
+  va_start(arguments, format);
+  const int length = std::vsnprintf(buffer, sizeof buffer, format, arguments);
+  va_end(arguments);
+  if (length <= 0) return;
+  const auto written = static_cast<std::size_t>(length) < sizeof buffer ? length : sizeof buffer - 1;
+  console_write(console, std::string_view(buffer, written));
+}

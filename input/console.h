@@ -1,0 +1,46 @@
+// The one layer between the program and its console: blocking reads from an
+// input stream and writes to an output stream, so whole dialogues can be run
+// over in-memory streams as well as over the real terminal.
+#pragma once
+
+#include <cstdint>
+#include <istream>
+#include <ostream>
+#include <string_view>
+
+struct Console {
+  std::istream &in;
+  std::ostream &out;
+};
+
+inline constexpr int END_OF_INPUT = -1;
+
+enum class ScanStatus {
+  ok,
+  no_number,     // the next character cannot start or continue a number
+  out_of_range,  // a whole digit run was read but does not fit 32 bits
+  end_of_input,
+};
+
+// Output is flushed before every read, so each prompt is seen before the
+// program waits for its answer.
+int console_read_char(Console &console);
+// The character discard that follows every answer.
+void console_discard_char(Console &console);
+// Drops everything up to and including the next line break; false when the
+// input ended first.
+bool console_drop_line(Console &console);
+// True when nothing is left to read.
+bool console_input_ended(Console &console);
+// Consumes `expected` if it is the next character, and nothing otherwise.
+bool console_accept_char(Console &console, char expected);
+// Formatted input of one decimal: skips leading white space, takes an optional
+// sign and a digit run. On failure `value` is unchanged and the character that
+// stopped the conversion is left unread.
+ScanStatus console_scan_int(Console &console, std::int32_t &value);
+
+void console_write(Console &console, std::string_view text);
+// Line output: the text and a line break.
+void console_write_line(Console &console, std::string_view text);
+// Formatted output; the result must fit a short fixed buffer.
+[[gnu::format(printf, 2, 3)]] void console_printf(Console &console, const char *format, ...);

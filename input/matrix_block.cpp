@@ -1,0 +1,61 @@
+// The block parser: digit runs separated by anything else.
+#include "input/matrix_block.h"
+
+#include <cstdint>
+
+static bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+static std::size_t skip_to_digit(std::string_view text, std::size_t at) {
+  while (at < text.size() && !is_digit(text[at])) ++at;
+  return at;
+}
+
+// Gathers the digit run at `at` as a negative number, whose range reaches
+// INT32_MIN, and moves `at` past it. False when the run does not fit.
+static bool read_negated_run(std::string_view text, std::size_t &at, std::int32_t &negated) {
+  bool fits = true;
+  negated = 0;
+  for (; at < text.size() && is_digit(text[at]); ++at) {
+    const int digit = text[at] - '0';
+    if (negated < (INT32_MIN + digit) / 10) fits = false;
+    if (fits) negated = negated * 10 - digit;
+  }
+  return fits;
+}
+
+// A digit run, negated when `negative`. False when the value does not fit.
+static bool read_run(std::string_view text, std::size_t &at, bool negative, std::int32_t &value) {
+  std::int32_t negated = 0;
+  if (!read_negated_run(text, at, negated)) return false;
+  if (negative) {
+    value = negated;
+    return true;
+  }
+  if (negated == INT32_MIN) return false;
+  value = -negated;
+  return true;
+}
+
+static bool read_element(std::string_view text, std::size_t &at, std::int32_t &value) {
+  const bool negative = at > 0 && text[at - 1] == '-';
+  return read_run(text, at, negative, value);
+}
+
+BlockParse parse_matrix_block(std::string_view block, MatrixRecord &record) {
+  // The size code carries no sign. A block without any digits has the size
+  // code 0, which shows nothing.
+  std::size_t at = skip_to_digit(block, 1);
+  std::int32_t size_code = 0;
+  if (!read_run(block, at, false, size_code)) return BlockParse::number_out_of_range;
+  record[0] = size_code;
+  const std::int64_t rows = size_code / 100;
+  const std::int64_t count = rows * (size_code % 100);
+  if (count > MAX_ELEMENTS) return BlockParse::too_many_elements;
+  for (std::int64_t slot = 1; slot <= count; ++slot) {
+    at = skip_to_digit(block, at);
+    if (at == block.size()) return BlockParse::too_few_numbers;
+    if (!read_element(block, at, record[slot])) return BlockParse::number_out_of_range;
+  }
+  record[count + 1] = END_MARKER;
+  return BlockParse::ok;
+}

@@ -1,0 +1,41 @@
+// The determinant of the square matrix in a record: the order check, and the
+// choice between the permutation expansion and the division-free method.
+#include "matrix/determinant.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <ostream>
+
+#include "matrix/determinant_methods.h"
+
+namespace {
+
+// The limit the range message names.
+constexpr int RANGE_MESSAGE_LIMIT = 1001;
+
+SquareMatrix load_square_matrix(const MatrixRecord &record, int n) {
+  SquareMatrix matrix{};
+  std::size_t slot = 1;
+  for (int row = 0; row < n; ++row) {
+    for (int column = 0; column < n; ++column) {
+      matrix[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] =
+          static_cast<std::uint32_t>(record[slot++]);
+    }
+  }
+  return matrix;
+}
+
+}  // namespace
+
+std::int32_t matrix_determinant(const MatrixRecord &record, std::ostream &out) {
+  const int n = record_columns(record);
+  // Above MAX_DETERMINANT_ORDER the elements could not all be in the record.
+  if (n < 2 || n > MAX_DETERMINANT_ORDER) {
+    out << "Input " << n << "  not between limits  2 and " << RANGE_MESSAGE_LIMIT << "\n";
+    return 0;
+  }
+  const SquareMatrix matrix = load_square_matrix(record, n);
+  const std::uint32_t value = n <= MAX_EXPANSION_ORDER ? permutation_expansion(matrix, n)
+                                                       : division_free_determinant(matrix, n);
+  return static_cast<std::int32_t>(value);
+}

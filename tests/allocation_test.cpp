@@ -1,0 +1,375 @@
+// Shows that whole runs use no heap: every global operator new (and, on glibc
+// without AddressSanitizer, malloc) is replaced by a counting one, and each run
+// must allocate no more than a run where the user types 0 at the menu.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <streambuf>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/menu.h"
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer) || __has_feature(thread_sanitizer)
+#define UNDER_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define UNDER_SANITIZER 1
+#endif
+
+// A sanitizer owns malloc itself, so only operator new can be counted there.
+#if defined(__GLIBC__) && !defined(UNDER_SANITIZER)
+#define COUNTS_MALLOC 1
+#endif
+
+namespace {
+
+std::atomic<std::size_t> new_calls{0};
+std::atomic<std::size_t> malloc_calls{0};
+
+void *counted_new(std::size_t size) noexcept {
+  new_calls.fetch_add(1, std::memory_order_relaxed);
+  return std::malloc(size == 0 ? 1 : size);
+}
+
+void *counted_aligned_new(std::size_t size, std::align_val_t alignment) noexcept {
+  new_calls.fetch_add(1, std::memory_order_relaxed);
+  const std::size_t align = static_cast<std::size_t>(alignment);
+  void *block = nullptr;
+  if (posix_memalign(&block, align < sizeof(void *) ? sizeof(void *) : align, size == 0 ? 1 : size) != 0)
+    return nullptr;
+  return block;
+}
+
+void *throwing(void *block) {
+  if (block == nullptr) throw std::bad_alloc();
+  return block;
+}
+
+}  // namespace
+
+void *operator new(std::size_t size) { return throwing(counted_new(size)); }
+void *operator new[](std::size_t size) { return throwing(counted_new(size)); }
+void *operator new(std::size_t size, const std::nothrow_t &) noexcept { return counted_new(size); }
+void *operator new[](std::size_t size, const std::nothrow_t &) noexcept { return counted_new(size); }
+void *operator new(std::size_t size, std::align_val_t alignment) {
+  return throwing(counted_aligned_new(size, alignment));
+}
+void *operator new[](std::size_t size, std::align_val_t alignment) {
+  return throwing(counted_aligned_new(size, alignment));
+}
+void *operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t &) noexcept {
+  return counted_aligned_new(size, alignment);
+}
+void *operator new[](std::size_t size, std::align_val_t alignment, const std::nothrow_t &) noexcept {
+  return counted_aligned_new(size, alignment);
+}
+
+void operator delete(void *block) noexcept { std::free(block); }
+void operator delete[](void *block) noexcept { std::free(block); }
+void operator delete(void *block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void *block, std::size_t) noexcept { std::free(block); }
+void operator delete(void *block, const std::nothrow_t &) noexcept { std::free(block); }
+void operator delete[](void *block, const std::nothrow_t &) noexcept { std::free(block); }
+void operator delete(void *block, std::align_val_t) noexcept { std::free(block); }
+void operator delete[](void *block, std::align_val_t) noexcept { std::free(block); }
+void operator delete(void *block, std::size_t, std::align_val_t) noexcept { std::free(block); }
+void operator delete[](void *block, std::size_t, std::align_val_t) noexcept { std::free(block); }
+void operator delete(void *block, std::align_val_t, const std::nothrow_t &) noexcept { std::free(block); }
+void operator delete[](void *block, std::align_val_t, const std::nothrow_t &) noexcept { std::free(block); }
+
+#ifdef COUNTS_MALLOC
+// glibc lets a program replace malloc; these count and hand on to glibc's own
+// allocator, so blocks from either side may be freed by the other.
+extern "C" {
+void *__libc_malloc(std::size_t size);
+void *__libc_calloc(std::size_t count, std::size_t size);
+void *__libc_realloc(void *block, std::size_t size);
+void *__libc_memalign(std::size_t alignment, std::size_t size);
+
+void *malloc(std::size_t size) noexcept {
+  malloc_calls.fetch_add(1, std::memory_order_relaxed);
+  return __libc_malloc(size);
+}
+void *calloc(std::size_t count, std::size_t size) noexcept {
+  malloc_calls.fetch_add(1, std::memory_order_relaxed);
+  return __libc_calloc(count, size);
+}
+void *realloc(void *block, std::size_t size) noexcept {
+  malloc_calls.fetch_add(1, std::memory_order_relaxed);
+  return __libc_realloc(block, size);
+}
+void *memalign(std::size_t alignment, std::size_t size) noexcept {
+  malloc_calls.fetch_add(1, std::memory_order_relaxed);
+  return __libc_memalign(alignment, size);
+}
+void *aligned_alloc(std::size_t alignment, std::size_t size) noexcept {
+  malloc_calls.fetch_add(1, std::memory_order_relaxed);
+  if (alignment == 0 || (alignment & (alignment - 1)) != 0) {
+    errno = EINVAL;
+    return nullptr;
+  }
+  return __libc_memalign(alignment, size);
+}
+int posix_memalign(void **block, std::size_t alignment, std::size_t size) noexcept {
+  malloc_calls.fetch_add(1, std::memory_order_relaxed);
+  if (alignment % sizeof(void *) != 0 || (alignment & (alignment - 1)) != 0) return EINVAL;
+  void *aligned = __libc_memalign(alignment, size);
+  if (aligned == nullptr) return ENOMEM;
+  *block = aligned;
+  return 0;
+}
+}
+#endif
+
+namespace {
+
+struct Counts {
+  std::size_t news = 0;
+  std::size_t mallocs = 0;
+};
+
+Counts counts_now() {
+  return {new_calls.load(std::memory_order_relaxed), malloc_calls.load(std::memory_order_relaxed)};
+}
+
+Counts counted_since(Counts start) {
+  const Counts now = counts_now();
+  return {now.news - start.news, now.mallocs - start.mallocs};
+}
+
+// Reads a text that lives elsewhere; reading never allocates.
+class FixedInput : public std::streambuf {
+ public:
+  explicit FixedInput(std::string &text) { setg(text.data(), text.data(), text.data() + text.size()); }
+};
+
+// Writes into storage sized up front. Running out is recorded rather than
+// growing, which would be an allocation of the test's own.
+class FixedOutput : public std::streambuf {
+ public:
+  explicit FixedOutput(std::vector<char> &storage) {
+    setp(storage.data(), storage.data() + storage.size());
+  }
+  bool overflowed() const { return overflowed_; }
+  std::string text() const { return std::string(pbase(), pptr()); }
+
+ protected:
+  int_type overflow(int_type) override {
+    overflowed_ = true;
+    return traits_type::eof();
+  }
+
+ private:
+  bool overflowed_ = false;
+};
+
+// A fresh working directory holding the data file (when there is one) for
+// the length of one run.
+class DataDirectory {
+ public:
+  explicit DataDirectory(const char *data) {
+    if (getcwd(previous_, sizeof previous_) == nullptr) return;
+    std::snprintf(path_, sizeof path_, "%s", "/tmp/determinant-alloc-XXXXXX");
+    if (mkdtemp(path_) == nullptr || chdir(path_) != 0) return;
+    if (data != nullptr) {
+      std::FILE *file = std::fopen("MatrixDataFile1.txt", "wb");
+      if (file == nullptr) return;
+      const std::string_view text(data);
+      const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+      if (std::fclose(file) != 0 || !written) return;
+    }
+    ready_ = true;
+  }
+  ~DataDirectory() {
+    std::remove("MatrixDataFile1.txt");
+    if (chdir(previous_) == 0) rmdir(path_);
+  }
+  bool ready() const { return ready_; }
+
+ private:
+  char previous_[4096] = {};
+  char path_[64] = {};
+  bool ready_ = false;
+};
+
+struct RunResult {
+  Counts counts;
+  std::string output;
+  bool overflowed = false;
+};
+
+// Everything the run reads and writes is set up before the counting starts
+// and taken apart after it ends, so only the run's own allocations count.
+RunResult counted_run(std::string typed) {
+  std::vector<char> storage(1 << 20);
+  FixedInput input(typed);
+  FixedOutput output(storage);
+  std::istream in(&input);
+  std::ostream out(&output);
+  Console console{in, out};
+  const Counts start = counts_now();
+  run_menu(console);
+  const Counts used = counted_since(start);
+  return {used, output.text(), output.overflowed()};
+}
+
+// The largest keyboard order; its expansion takes seconds in a release build
+// and far longer under the sanitizers, where a smaller order has to do.
+#ifdef UNDER_SANITIZER
+constexpr int KEYBOARD_ORDER = 10;
+constexpr const char *KEYBOARD_DETERMINANT = "3628800";  // 10!
+#else
+constexpr int KEYBOARD_ORDER = 12;
+constexpr const char *KEYBOARD_DETERMINANT = "479001600";  // 12!
+#endif
+
+// An upper triangular matrix with 1 to n on the diagonal, whose determinant
+// is n!, with the other elements of both signs so every table field is used.
+std::string triangular_matrix(int order) {
+  std::string text;
+  for (int row = 1; row <= order; ++row) {
+    for (int column = 1; column <= order; ++column) {
+      const int value = column < row ? 0 : column == row ? row : (row * 7 + column * 3) % 19 - 9;
+      text += std::to_string(value);
+      text += column == order ? '\n' : ' ';
+    }
+  }
+  return text;
+}
+
+std::string keyboard_run() {
+  const std::string size = std::to_string(KEYBOARD_ORDER);
+  return "k\n" + size + "x" + size + "\n" + triangular_matrix(KEYBOARD_ORDER) + "\n";
+}
+
+// Orders above 12 take the data file; 13! wraps to 1932053504 in 32 bits.
+std::string data_file_with_orders_2_and_13() {
+  return "A 2x2 and a 13x13\n[M202 -1, 2\n 3 +4]\nmore words\n[m1313\n" + triangular_matrix(13) + "]\n";
+}
+
+struct RunCase {
+  const char *name;
+  std::string typed;
+  std::string data;  // the data file's text; no file when empty
+  std::string shows;  // what the output must hold, so the run really happened
+};
+
+std::vector<RunCase> run_cases() {
+  const std::string two_blocks = data_file_with_orders_2_and_13();
+  return {
+      {"KeyboardLargestOrder", keyboard_run(), "",
+       std::string("Determinant value of the matrix is  ") + KEYBOARD_DETERMINANT + "\n"},
+      {"KeyboardRefusedAnswers", "x\nk\n13x2\n-1x1\n3X4\n2x2\n1 abc\n2 3 4\n\n", "",
+       "Determinant value of the matrix is  -2\n"},
+      {"KeyboardNotSquare", "K\n2x3\n1 2 3 4 5 6\n\n", "", "No determinant value for a matrix not square\n"},
+      {"KeyboardOrderZero", "k\n0x0\n\n", "", "Determinant value of the matrix is  0\n"},
+      {"KeyboardEndOfInput", "k\n2x2\n1 2", "", "last number\n"},
+      {"DataFilePick", "f\n9\n1\n\n", two_blocks, "Determinant value of the matrix is  -10\n"},
+      {"DataFileOrder13", "F\n2\n\n", two_blocks, "Determinant value of the matrix is  1932053504\n"},
+      {"DataFileAbort", "f\n0\n\n", two_blocks, "(zero to abort):\n"},
+      {"DataFileMissing", "f\n\n", "", "Cannot find file MatrixDataFile1.txt\n"},
+      {"DataFileNotMarked", "f\n1\n\n", "[ M202 1 2 3 4]", "not marked 'M'"},
+      {"DataFileNoClosing", "f\n1\n\n", "[M202 1 2 3 4", "has no closing ']'"},
+      {"DataFileTooLong", "f\n1\n\n", "[M202 1 2 3 4" + std::string(1000, ' ') + "]", "longer than 1000"},
+      {"DataFileTooFew", "f\n1\n\n", "[M202 1 2 3]", "fewer numbers"},
+      {"DataFileTooLarge", "f\n1\n\n", "[M9999]", "larger than 999"},
+      {"DataFileOutOfRange", "f\n1\n\n", "[M101 2147483648]", "out of range"},
+      {"MenuEndOfInput", "", "", "To exit program type 0 (zero)\n"},
+  };
+}
+
+// Failures name the run rather than dumping its bytes.
+void PrintTo(const RunCase &c, std::ostream *out) { *out << c.name; }
+
+class NoHeap : public testing::TestWithParam<RunCase> {};
+
+TEST_P(NoHeap, RunAllocatesNoMoreThanTheRunThatEndsAtOnce) {
+  const RunCase &c = GetParam();
+  Counts baseline;
+  {
+    DataDirectory directory(nullptr);
+    ASSERT_TRUE(directory.ready());
+    baseline = counted_run("0\n\n").counts;
+  }
+  DataDirectory directory(c.data.empty() ? nullptr : c.data.c_str());
+  ASSERT_TRUE(directory.ready());
+  const RunResult run = counted_run(c.typed);
+  ASSERT_FALSE(run.overflowed) << "the output outgrew its storage";
+  EXPECT_NE(run.output.find(c.shows), std::string::npos) << run.output;
+  EXPECT_EQ(run.counts.news, baseline.news) << "operator new calls beyond the run that ends at once";
+#ifdef COUNTS_MALLOC
+  EXPECT_EQ(run.counts.mallocs, baseline.mallocs) << "malloc calls beyond the run that ends at once";
+#endif
+  RecordProperty("operator_new_calls", std::to_string(run.counts.news));
+  RecordProperty("baseline_operator_new_calls", std::to_string(baseline.news));
+  RecordProperty("malloc_calls", std::to_string(run.counts.mallocs));
+  RecordProperty("baseline_malloc_calls", std::to_string(baseline.mallocs));
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, NoHeap, testing::ValuesIn(run_cases()),
+                         [](const testing::TestParamInfo<RunCase> &info) { return info.param.name; });
+
+// The counters themselves: every allocation form must be seen, or the test
+// above would pass for a program that allocates.
+struct alignas(64) Wide {
+  char bytes[64];
+};
+
+void *volatile kept;  // stops the compiler from leaving out a new and delete pair
+
+struct FormCase {
+  const char *name;
+  void (*allocate)();
+  std::size_t news;
+  std::size_t mallocs;  // checked where malloc is counted
+};
+
+const FormCase form_cases[] = {
+    {"new", [] { int *p = new int(1); kept = p; delete p; }, 1, 1},
+    {"new[]", [] { int *p = new int[4]; kept = p; delete[] p; }, 1, 1},
+    {"nothrow new", [] { int *p = new (std::nothrow) int(1); kept = p; delete p; }, 1, 1},
+    {"nothrow new[]", [] { int *p = new (std::nothrow) int[4]; kept = p; delete[] p; }, 1, 1},
+    {"aligned new", [] { Wide *p = new Wide; kept = p; delete p; }, 1, 1},
+    {"aligned new[]", [] { Wide *p = new Wide[2]; kept = p; delete[] p; }, 1, 1},
+    {"aligned nothrow new", [] { Wide *p = new (std::nothrow) Wide; kept = p; delete p; }, 1, 1},
+    {"aligned nothrow new[]", [] { Wide *p = new (std::nothrow) Wide[2]; kept = p; delete[] p; }, 1, 1},
+    {"a growing string", [] { std::string s(100, 'x'); kept = s.data(); }, 1, 1},
+    {"malloc", [] { kept = std::malloc(8); std::free(kept); }, 0, 1},
+    {"calloc", [] { kept = std::calloc(2, 8); std::free(kept); }, 0, 1},
+    {"realloc", [] { kept = std::realloc(nullptr, 8); std::free(kept); }, 0, 1},
+    {"aligned_alloc", [] { kept = std::aligned_alloc(64, 64); std::free(kept); }, 0, 1},
+    {"posix_memalign", [] { void *p = nullptr; if (posix_memalign(&p, 64, 64) == 0) kept = p; std::free(p); }, 0, 1},
+};
+
+TEST(AllocationCounters, SeeEveryForm) {
+  for (const FormCase &form : form_cases) {
+    const Counts start = counts_now();
+    form.allocate();
+    const Counts used = counted_since(start);
+    EXPECT_EQ(used.news, form.news) << form.name;
+#ifdef COUNTS_MALLOC
+    EXPECT_EQ(used.mallocs, form.mallocs) << form.name;
+#endif
+  }
+}
+
+// Says so when only operator new can be counted, rather than passing quietly.
+TEST(AllocationCounters, MallocIsCountedWhereTheSanitizersAllowIt) {
+#ifdef COUNTS_MALLOC
+  EXPECT_GT(counts_now().mallocs, 0u) << "the start-up of any program calls malloc";
+#else
+  GTEST_SKIP() << "malloc belongs to the sanitizer runtime here; only operator new is counted";
+#endif
+}
+
+}  // namespace

@@ -1,0 +1,86 @@
+// The console layer's formatted input: what each answer converts to and what
+// it leaves unread for the character discard.
+#include "input/console.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <string_view>
+
+namespace {
+
+struct ScanCase {
+  std::string_view input;
+  ScanStatus status;
+  std::int32_t value;  // 99 when the conversion must leave it unchanged
+  std::string_view rest;  // what is left to read afterwards
+};
+
+class ConsoleScan : public testing::TestWithParam<ScanCase> {};
+
+TEST_P(ConsoleScan, ConvertsAndStopsAtTheRightCharacter) {
+  const ScanCase &c = GetParam();
+  std::istringstream in{std::string(c.input)};
+  std::ostringstream out;
+  Console console{in, out};
+  std::int32_t value = 99;
+  EXPECT_EQ(console_scan_int(console, value), c.status);
+  EXPECT_EQ(value, c.value);
+  in.clear();
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), c.rest);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, ConsoleScan,
+    testing::Values(ScanCase{"42\n", ScanStatus::ok, 42, "\n"},
+                    ScanCase{" \t\n\r\v\f-7x", ScanStatus::ok, -7, "x"},
+                    ScanCase{"+5 6", ScanStatus::ok, 5, " 6"},
+                    ScanCase{"007", ScanStatus::ok, 7, ""},
+                    ScanCase{"2147483647\n", ScanStatus::ok, 2147483647, "\n"},
+                    ScanCase{"-2147483648\n", ScanStatus::ok, INT32_MIN, "\n"},
+                    ScanCase{"2147483648\n", ScanStatus::out_of_range, 99, "\n"},
+                    ScanCase{"-2147483649\n", ScanStatus::out_of_range, 99, "\n"},
+                    ScanCase{"99999999999999999999999999999999x", ScanStatus::out_of_range, 99, "x"},
+                    ScanCase{"abc\n", ScanStatus::no_number, 99, "abc\n"},
+                    ScanCase{"- 5\n", ScanStatus::no_number, 99, " 5\n"},
+                    ScanCase{"1.5", ScanStatus::ok, 1, ".5"},
+                    ScanCase{"", ScanStatus::end_of_input, 99, ""},
+                    ScanCase{"  \n\n", ScanStatus::end_of_input, 99, ""},
+                    ScanCase{"-", ScanStatus::end_of_input, 99, ""},
+                    ScanCase{std::string_view("\0" "5", 2), ScanStatus::no_number, 99, std::string_view("\0" "5", 2)}));
+
+TEST(ConsoleRead, CharactersAndLinesEndCleanlyAtEndOfInput) {
+  std::istringstream in("ab\ncd");
+  std::ostringstream out;
+  Console console{in, out};
+  EXPECT_EQ(console_read_char(console), 'a');
+  EXPECT_TRUE(console_drop_line(console));
+  EXPECT_FALSE(console_accept_char(console, 'x'));
+  EXPECT_TRUE(console_accept_char(console, 'c'));
+  EXPECT_FALSE(console_input_ended(console));
+  EXPECT_FALSE(console_drop_line(console));
+  EXPECT_TRUE(console_input_ended(console));
+  EXPECT_EQ(console_read_char(console), END_OF_INPUT);
+  EXPECT_EQ(console_read_char(console), END_OF_INPUT);
+}
+
+TEST(ConsoleRead, HighBytesAreCharactersNotEndOfInput) {
+  std::istringstream in("\xff");
+  std::ostringstream out;
+  Console console{in, out};
+  EXPECT_EQ(console_read_char(console), 0xff);
+  EXPECT_EQ(console_read_char(console), END_OF_INPUT);
+}
+
+TEST(ConsoleWrite, LinesAndFormattedOutput) {
+  std::istringstream in;
+  std::ostringstream out;
+  Console console{in, out};
+  console_write_line(console, "first number");
+  console_printf(console, "Prepare to enter %d numbers in row %d\n", 3, 1);
+  console_write(console, "x");
+  EXPECT_EQ(out.str(), "first number\nPrepare to enter 3 numbers in row 1\nx");
+}
+
+}  // namespace

@@ -1,0 +1,340 @@
+// The determinant: known values, wrapping, the range message, and checks of
+// both methods against each other and against an independent cofactor
+// expansion, all in the ring of integers modulo 2^32.
+#include "matrix/determinant.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <numeric>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "matrix/determinant_methods.h"
+
+namespace {
+
+// Slots the routine must never read hold this, so a stray read shows up.
+constexpr std::int32_t JUNK = 0x5A5A5A5A;
+
+MatrixRecord record_of(std::int32_t size_code, const std::vector<std::int32_t> &elements) {
+  MatrixRecord record;
+  record.fill(JUNK);
+  record[0] = size_code;
+  std::copy(elements.begin(), elements.end(), record.begin() + 1);
+  record[elements.size() + 1] = END_MARKER;
+  return record;
+}
+
+MatrixRecord record_of(const SquareMatrix &matrix, int n) {
+  std::vector<std::int32_t> elements;
+  for (int row = 0; row < n; ++row) {
+    for (int column = 0; column < n; ++column) elements.push_back(static_cast<std::int32_t>(matrix[row][column]));
+  }
+  return record_of(n * 100 + n, elements);
+}
+
+struct Evaluation {
+  std::int32_t value;
+  std::string printed;
+};
+
+Evaluation evaluate(const MatrixRecord &record) {
+  std::ostringstream out;
+  const std::int32_t value = matrix_determinant(record, out);
+  return {value, out.str()};
+}
+
+std::int32_t as_signed(std::uint32_t value) { return static_cast<std::int32_t>(value); }
+
+// Laplace expansion along the first row still in play, over the free columns.
+std::uint32_t cofactor_determinant(const SquareMatrix &matrix, int n, int row = 0, std::uint32_t used = 0) {
+  if (row == n) return 1;
+  std::uint32_t sum = 0;
+  int free_index = 0;
+  for (int column = 0; column < n; ++column) {
+    if ((used & (1u << column)) != 0) continue;
+    const std::uint32_t term = matrix[row][column] * cofactor_determinant(matrix, n, row + 1, used | (1u << column));
+    sum += free_index % 2 == 0 ? term : 0u - term;
+    ++free_index;
+  }
+  return sum;
+}
+
+struct EntryRange {
+  std::int64_t low;
+  std::int64_t high;
+};
+
+constexpr EntryRange SMALL{-3, 3};
+constexpr EntryRange MEDIUM{-1000, 1000};
+constexpr EntryRange FULL{INT32_MIN, INT32_MAX};
+
+std::uint32_t random_entry(std::mt19937 &generator, EntryRange range) {
+  std::uniform_int_distribution<std::int64_t> pick(range.low, range.high);
+  return static_cast<std::uint32_t>(static_cast<std::int32_t>(pick(generator)));
+}
+
+SquareMatrix random_matrix(std::mt19937 &generator, int n, EntryRange range) {
+  SquareMatrix matrix{};
+  for (int row = 0; row < n; ++row) {
+    for (int column = 0; column < n; ++column) matrix[row][column] = random_entry(generator, range);
+  }
+  return matrix;
+}
+
+// ---------------------------------------------------------------------------
+// Known values through the public routine, orders 2 to 12.
+
+struct KnownCase {
+  const char *name;
+  int n;
+  std::vector<std::int32_t> elements;
+  std::int32_t expected;
+};
+
+// a on the diagonal and b elsewhere: (a - b)^(n-1) * (a + (n-1) b).
+std::vector<std::int32_t> diagonal_and_rest(int n, std::int32_t a, std::int32_t b) {
+  std::vector<std::int32_t> elements(static_cast<std::size_t>(n * n), b);
+  for (int i = 0; i < n; ++i) elements[static_cast<std::size_t>(i * n + i)] = a;
+  return elements;
+}
+
+class KnownDeterminant : public testing::TestWithParam<KnownCase> {};
+
+TEST_P(KnownDeterminant, GivesValueAndPrintsNothing) {
+  const KnownCase &c = GetParam();
+  const Evaluation result = evaluate(record_of(c.n * 100 + c.n, c.elements));
+  EXPECT_EQ(result.value, c.expected);
+  EXPECT_EQ(result.printed, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Orders2To12, KnownDeterminant,
+    testing::Values(
+        KnownCase{"rows_3_1_and_4_2", 2, {3, 1, 4, 2}, 2},
+        KnownCase{"identity_2", 2, {1, 0, 0, 1}, 1},
+        KnownCase{"identity_3", 3, {1, 0, 0, 0, 1, 0, 0, 0, 1}, 1},
+        KnownCase{"identity_3_two_rows_swapped", 3, {0, 1, 0, 1, 0, 0, 0, 0, 1}, -1},
+        KnownCase{"identity_4_outer_rows_swapped", 4, {0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0}, -1},
+        KnownCase{"identity_4_rows_rotated", 4, {0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 1, 0, 0, 0}, -1},
+        KnownCase{"equal_rows_3", 3, {1, 2, 3, 4, 5, 6, 1, 2, 3}, 0},
+        KnownCase{"equal_rows_5", 5, {7, 1, 2, 3, 4, 5, 6, 7, 8, 9, 1, 1, 1, 1, 1,
+                                      5, 6, 7, 8, 9, 0, 2, 4, 6, 8}, 0},
+        KnownCase{"dense_3", 3, {6, 1, 1, 4, -2, 5, 2, 8, 7}, -306},
+        // Wrapping: products and sums all in 32 bits.
+        KnownCase{"min_times_minus_one", 2, {INT32_MIN, 0, 0, -1}, INT32_MIN},
+        KnownCase{"max_squared", 2, {INT32_MAX, 0, 0, INT32_MAX}, 1},
+        KnownCase{"min_squared_less_max_squared", 2, {INT32_MIN, INT32_MAX, INT32_MAX, INT32_MIN}, -1},
+        KnownCase{"sum_passes_max", 2, {INT32_MAX, 1, -1, 1}, INT32_MIN},
+        KnownCase{"min_cubed", 3, {INT32_MIN, 0, 0, 0, INT32_MIN, 0, 0, 0, INT32_MIN}, 0},
+        KnownCase{"order_11_small_entries", 11, diagonal_and_rest(11, 3, 1), 13312},
+        // Every product wraps; (a - b) = 1 and a + 11 b = 12 * 2^31 - 23.
+        KnownCase{"order_12_entries_at_the_limit", 12, diagonal_and_rest(12, INT32_MAX, INT32_MAX - 1), -23}),
+    [](const testing::TestParamInfo<KnownCase> &info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// Orders the routine refuses.
+
+struct RangeCase {
+  std::int32_t size_code;
+  const char *message;
+};
+
+class OutOfRange : public testing::TestWithParam<RangeCase> {};
+
+TEST_P(OutOfRange, PrintsRangeMessageAndGivesZero) {
+  const RangeCase &c = GetParam();
+  std::vector<std::int32_t> elements(MAX_ELEMENTS, 7);
+  const Evaluation result = evaluate(record_of(c.size_code, elements));
+  EXPECT_EQ(result.value, 0);
+  EXPECT_EQ(result.printed, c.message);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Orders, OutOfRange,
+    testing::Values(RangeCase{0, "Input 0  not between limits  2 and 1001\n"},
+                    RangeCase{100, "Input 0  not between limits  2 and 1001\n"},
+                    RangeCase{101, "Input 1  not between limits  2 and 1001\n"},
+                    RangeCase{1, "Input 1  not between limits  2 and 1001\n"},
+                    // 32 x 32 elements could not be in the record.
+                    RangeCase{3232, "Input 32  not between limits  2 and 1001\n"},
+                    RangeCase{9999, "Input 99  not between limits  2 and 1001\n"}));
+
+// ---------------------------------------------------------------------------
+// The expansion against cofactor expansion, orders 2 to 8.
+
+class ExpansionAgainstCofactors : public testing::TestWithParam<int> {};
+
+TEST_P(ExpansionAgainstCofactors, AgreeOnRandomMatrices) {
+  const int n = GetParam();
+  std::mt19937 generator(static_cast<std::uint32_t>(n));
+  for (const EntryRange range : {SMALL, MEDIUM, FULL}) {
+    for (int trial = 0; trial < 20; ++trial) {
+      const SquareMatrix matrix = random_matrix(generator, n, range);
+      ASSERT_EQ(permutation_expansion(matrix, n), cofactor_determinant(matrix, n))
+          << "order " << n << ", entries from " << range.low << ", trial " << trial;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, ExpansionAgainstCofactors, testing::Range(2, 9));
+
+// ---------------------------------------------------------------------------
+// The expansion against the division-free method, orders 2 to 10.
+
+struct AgreementCase {
+  int n;
+  int trials_per_range;
+};
+
+class ExpansionAgainstDivisionFree : public testing::TestWithParam<AgreementCase> {};
+
+TEST_P(ExpansionAgainstDivisionFree, AgreeBitForBit) {
+  const AgreementCase &c = GetParam();
+  std::mt19937 generator(static_cast<std::uint32_t>(1000 + c.n));
+  for (const EntryRange range : {SMALL, MEDIUM, FULL}) {
+    for (int trial = 0; trial < c.trials_per_range; ++trial) {
+      const SquareMatrix matrix = random_matrix(generator, c.n, range);
+      ASSERT_EQ(permutation_expansion(matrix, c.n), division_free_determinant(matrix, c.n))
+          << "order " << c.n << ", entries from " << range.low << ", trial " << trial;
+    }
+  }
+}
+
+// Fewer trials where n! grows, to keep the sanitizer run short.
+INSTANTIATE_TEST_SUITE_P(Orders, ExpansionAgainstDivisionFree,
+                         testing::Values(AgreementCase{2, 100}, AgreementCase{3, 100}, AgreementCase{4, 100},
+                                         AgreementCase{5, 100}, AgreementCase{6, 50}, AgreementCase{7, 30},
+                                         AgreementCase{8, 10}, AgreementCase{9, 3}, AgreementCase{10, 1}),
+                         [](const testing::TestParamInfo<AgreementCase> &info) {
+                           return "order_" + std::to_string(info.param.n);
+                         });
+
+// ---------------------------------------------------------------------------
+// Known determinants at orders 13 to 31, through the public routine.
+
+// The matrix and its determinant modulo 2^32, built together.
+struct Built {
+  SquareMatrix matrix{};
+  std::uint32_t determinant = 1;
+};
+
+// Random entries above the diagonal: the determinant is the diagonal product.
+Built upper_triangular(std::mt19937 &generator, int n, EntryRange range) {
+  Built built;
+  for (int row = 0; row < n; ++row) {
+    for (int column = row; column < n; ++column) built.matrix[row][column] = random_entry(generator, range);
+    built.determinant *= built.matrix[row][row];
+  }
+  return built;
+}
+
+Built lower_triangular(std::mt19937 &generator, int n, EntryRange range) {
+  const Built upper = upper_triangular(generator, n, range);
+  Built built;
+  for (int row = 0; row < n; ++row) {
+    for (int column = 0; column < n; ++column) built.matrix[row][column] = upper.matrix[column][row];
+  }
+  built.determinant = upper.determinant;
+  return built;
+}
+
+// Row i holds a weight in column p(i): the sign of p times the weights.
+Built weighted_permutation(std::mt19937 &generator, int n, EntryRange range) {
+  std::vector<int> columns(static_cast<std::size_t>(n));
+  std::iota(columns.begin(), columns.end(), 0);
+  std::shuffle(columns.begin(), columns.end(), generator);
+  Built built;
+  for (int row = 0; row < n; ++row) {
+    const std::uint32_t weight = random_entry(generator, range);
+    built.matrix[row][columns[static_cast<std::size_t>(row)]] = weight;
+    built.determinant *= weight;
+  }
+  int inversions = 0;
+  for (int i = 0; i < n; ++i) {
+    for (int j = i + 1; j < n; ++j) inversions += columns[static_cast<std::size_t>(i)] > columns[static_cast<std::size_t>(j)];
+  }
+  if (inversions % 2 == 1) built.determinant = 0u - built.determinant;
+  return built;
+}
+
+// Dense blocks of orders 1 to 4 down the diagonal and random entries to
+// their right: the determinant is the product of the blocks' determinants.
+Built block_triangular(std::mt19937 &generator, int n, EntryRange range) {
+  Built built;
+  for (int start = 0; start < n;) {
+    const int size = std::min(n - start, 1 + static_cast<int>(generator() % 4));
+    SquareMatrix block{};
+    for (int row = 0; row < size; ++row) {
+      for (int column = 0; column < size; ++column) block[row][column] = random_entry(generator, range);
+    }
+    for (int row = start; row < start + size; ++row) {
+      for (int column = start; column < n; ++column) {
+        built.matrix[row][column] = column < start + size ? block[row - start][column - start] : random_entry(generator, range);
+      }
+    }
+    built.determinant *= cofactor_determinant(block, size);
+    start += size;
+  }
+  return built;
+}
+
+// Adding multiples of one row to another keeps the determinant, in any
+// commutative ring, and fills the zeros a structured matrix leaves.
+void mix_rows(std::mt19937 &generator, int n, Built &built) {
+  for (int round = 0; round < 2 * n; ++round) {
+    const auto target = generator() % static_cast<std::uint32_t>(n);
+    const auto source = (target + 1 + generator() % static_cast<std::uint32_t>(n - 1)) % static_cast<std::uint32_t>(n);
+    const std::uint32_t factor = random_entry(generator, MEDIUM);
+    for (int column = 0; column < n; ++column) built.matrix[target][column] += factor * built.matrix[source][column];
+  }
+}
+
+using Builder = Built (*)(std::mt19937 &, int, EntryRange);
+
+struct BuilderCase {
+  const char *name;
+  Builder build;
+  bool mixed;
+};
+
+class LargeOrderKnownDeterminant : public testing::TestWithParam<BuilderCase> {};
+
+TEST_P(LargeOrderKnownDeterminant, MatchesModulo2To32) {
+  const BuilderCase &c = GetParam();
+  std::mt19937 generator(13);
+  for (int n = 13; n <= MAX_DETERMINANT_ORDER; ++n) {
+    for (const EntryRange range : {SMALL, FULL}) {
+      Built built = c.build(generator, n, range);
+      if (c.mixed) mix_rows(generator, n, built);
+      const Evaluation result = evaluate(record_of(built.matrix, n));
+      ASSERT_EQ(result.value, as_signed(built.determinant)) << "order " << n << ", entries from " << range.low;
+      ASSERT_EQ(result.printed, "");
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders13To31, LargeOrderKnownDeterminant,
+                         testing::Values(BuilderCase{"upper_triangular", upper_triangular, false},
+                                         BuilderCase{"lower_triangular", lower_triangular, false},
+                                         BuilderCase{"weighted_permutation", weighted_permutation, false},
+                                         BuilderCase{"block_triangular", block_triangular, false},
+                                         BuilderCase{"block_triangular_rows_mixed", block_triangular, true},
+                                         BuilderCase{"weighted_permutation_rows_mixed", weighted_permutation, true}),
+                         [](const testing::TestParamInfo<BuilderCase> &info) { return std::string(info.param.name); });
+
+TEST(LargeOrderKnownDeterminant, PermutationMatricesGiveTheirSign) {
+  // Reversing n rows takes n / 2 swaps.
+  for (const auto &[n, expected] : {std::pair{31, -1}, std::pair{13, 1}, std::pair{20, 1}, std::pair{30, -1}}) {
+    SquareMatrix matrix{};
+    for (int row = 0; row < n; ++row) matrix[row][n - 1 - row] = 1;
+    EXPECT_EQ(evaluate(record_of(matrix, n)).value, expected) << "order " << n;
+  }
+}
+
+}  // namespace

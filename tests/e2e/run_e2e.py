@@ -1,0 +1,314 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the `determinant` program.
+
+Each case runs the real binary in a fresh temporary working directory with
+its standard input piped in, and compares the whole standard output with the
+expected transcript, byte for byte.
+
+Cases live in cases/<group>/ as
+  <case>.in    the bytes typed on standard input
+  <case>.out   the bytes the program must print
+  <case>.data  optional: copied in as MatrixDataFile1.txt
+A group directory may instead hold a file `data-from`, one line naming a file
+relative to the repository root, which every case of the group gets as its
+data file (the sample group uses the shipped examples this way).
+
+Two groups are checks written in code rather than case files:
+  pipes           answers each prompt only once it has appeared, as another
+                  program driving this one would, and checks the closing pause
+  file_untouched  the data file's bytes and modification time survive runs
+
+Usage: run_e2e.py --binary PATH [--group NAME ...]   (no --group: all groups)
+"""
+
+import argparse
+import difflib
+import os
+import select
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+HERE = Path(__file__).resolve().parent
+CASES = HERE / "cases"
+REPO = HERE.parent.parent
+DATA_FILE_NAME = "MatrixDataFile1.txt"
+SAMPLE_FILE = REPO / "examples" / DATA_FILE_NAME
+# Generous, for sanitizer builds, where a 12x12 takes minutes; the limits only
+# keep a hung program from hanging the suite.
+RUN_TIMEOUT = 900.0
+PROMPT_TIMEOUT = 60.0
+
+
+class Failure(Exception):
+    pass
+
+
+def visible_lines(data):
+    """Splits a transcript into lines with their ends made visible, so that
+    trailing spaces and a missing final line break show up in a diff."""
+    text = data.decode("utf-8", errors="backslashreplace")
+    lines = text.split("\n")
+    shown = [line + "$" for line in lines[:-1]]
+    if lines[-1]:
+        shown.append(lines[-1] + "  (no line break at the end)")
+    return shown
+
+
+def transcript_diff(expected, actual):
+    diff = difflib.unified_diff(visible_lines(expected), visible_lines(actual),
+                                "expected", "actual", lineterm="", n=3)
+    return "\n".join(diff)
+
+
+def run_program(binary, workdir, stdin_bytes):
+    try:
+        done = subprocess.run([binary], cwd=workdir, input=stdin_bytes,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              timeout=RUN_TIMEOUT)
+    except subprocess.TimeoutExpired:
+        raise Failure(f"no exit within {RUN_TIMEOUT:.0f} s (killed)")
+    return done
+
+
+def data_for(case_in):
+    """The data file bytes for a case, or None when the case runs without one."""
+    own = case_in.with_suffix(".data")
+    if own.exists():
+        return own.read_bytes()
+    shared = case_in.parent / "data-from"
+    if shared.exists():
+        return (REPO / shared.read_text().strip()).read_bytes()
+    return None
+
+
+def run_case(binary, case_in):
+    expected = case_in.with_suffix(".out").read_bytes()
+    data = data_for(case_in)
+    with tempfile.TemporaryDirectory(prefix="determinant-e2e-") as workdir:
+        if data is not None:
+            Path(workdir, DATA_FILE_NAME).write_bytes(data)
+        done = run_program(binary, workdir, case_in.read_bytes())
+        problems = []
+        if done.stdout != expected:
+            problems.append("standard output differs:\n"
+                            + transcript_diff(expected, done.stdout))
+        if done.returncode != 0:
+            problems.append(f"exit status {done.returncode}, expected 0")
+        if data is not None and Path(workdir, DATA_FILE_NAME).read_bytes() != data:
+            problems.append("the data file was changed")
+        if problems:
+            if done.stderr:
+                problems.append("standard error:\n"
+                                + done.stderr.decode(errors="backslashreplace"))
+            raise Failure("\n".join(problems))
+
+
+# --- a program on the other end of the pipes ---------------------------------
+
+class Dialogue:
+    """Runs the binary with pipes on both ends and answers prompts as they
+    appear, never writing before the program has asked."""
+
+    def __init__(self, binary, workdir):
+        self.proc = subprocess.Popen([binary], cwd=workdir, stdin=subprocess.PIPE,
+                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.output = b""
+        self.checked = 0  # output before this offset has been matched already
+
+    def expect(self, text, timeout=PROMPT_TIMEOUT):
+        want = text.encode()
+        deadline = time.monotonic() + timeout
+        fd = self.proc.stdout.fileno()
+        while want not in self.output[self.checked:]:
+            left = deadline - time.monotonic()
+            if left <= 0:
+                raise Failure(f"waited {timeout:.0f} s for {text!r}; output so far:\n"
+                              + self.output.decode(errors="backslashreplace"))
+            ready, _, _ = select.select([fd], [], [], left)
+            if ready:
+                chunk = os.read(fd, 4096)
+                if not chunk:
+                    raise Failure(f"output ended before {text!r}; output was:\n"
+                                  + self.output.decode(errors="backslashreplace"))
+                self.output += chunk
+        self.checked = self.output.index(want, self.checked) + len(want)
+
+    def answer(self, text):
+        try:
+            self.proc.stdin.write(text.encode())
+            self.proc.stdin.flush()
+        except BrokenPipeError:
+            raise Failure(f"ended before it could be sent {text!r}")
+
+    def finish(self, wait_before_enter=0.3):
+        """The run is over: the program must still be waiting for the closing
+        Enter, and that one line break must end it with status 0."""
+        time.sleep(wait_before_enter)
+        if self.proc.poll() is not None:
+            raise Failure(f"ended (status {self.proc.returncode}) before the closing Enter")
+        self.answer("\n")
+        try:
+            status = self.proc.wait(timeout=PROMPT_TIMEOUT)
+        except subprocess.TimeoutExpired:
+            raise Failure("still running after the closing Enter")
+        self.output += self.proc.stdout.read()
+        if status != 0:
+            raise Failure(f"exit status {status} after the closing Enter, expected 0")
+
+    def close(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        for stream in (self.proc.stdin, self.proc.stdout):
+            try:
+                stream.close()
+            except OSError:
+                pass
+
+
+MENU = ("Where is the data for the matrix?\n"
+        "If it will be typed in on the Keyboard, type K\n"
+        "If it is already in the MatrixDataFile, type F\n"
+        "To exit program type 0 (zero)\n")
+MENU_END = "To exit program type 0 (zero)\n"
+SIZE_PROMPT = "Enter size of matrix ROWSxCOLUMNS (0x0 termimates input)  \n"
+SELECT_PROMPT = "Input number before the selected data-input (zero to abort):\n"
+
+
+def converse(binary, workdir, steps, expected_transcript):
+    talk = Dialogue(binary, workdir)
+    try:
+        for prompt, reply in steps:
+            talk.expect(prompt)
+            if reply is not None:
+                talk.answer(reply)
+        talk.finish()
+    finally:
+        talk.close()
+    if talk.output != expected_transcript.encode():
+        raise Failure("transcript differs:\n"
+                      + transcript_diff(expected_transcript.encode(), talk.output))
+
+
+def pipes_keyboard(binary):
+    steps = [(MENU_END, "k\n"), (SIZE_PROMPT, "2x2\n"),
+             ("Prepare to enter 2 numbers in row 1\nfirst number\n", "3\n"),
+             ("last number\n", "1\n"),
+             ("Prepare to enter 2 numbers in row 2\nfirst number\n", "4\n"),
+             ("last number\n", "2\n"),
+             ("Determinant value of the matrix is  2\n", None)]
+    expected = (MENU + SIZE_PROMPT
+                + "Prepare to enter 2 numbers in row 1\nfirst number\nlast number\n"
+                + "Prepare to enter 2 numbers in row 2\nfirst number\nlast number\n"
+                + "\nMatrix has the form:\n  3  1\n  4  2\n"
+                + "Determinant value of the matrix is  2\n")
+    with tempfile.TemporaryDirectory(prefix="determinant-e2e-") as workdir:
+        converse(binary, workdir, steps, expected)
+
+
+def pipes_data_file(binary):
+    data = (b"Two small matrices\n[M202\n 1 2\n 3 4]\nand a third\n[m303 2 0 0 0 2 0 0 0 2]\n")
+    steps = [(MENU_END, "f\n"), (SELECT_PROMPT, "7\n"),
+             ("Number must be between 1 and 2\n" + SELECT_PROMPT, "2\n"),
+             ("Determinant value of the matrix is  8\n", None)]
+    expected = (MENU
+                + "1  [M202\n 1 2\n 3 4]\n\n2  [m303 2 0 0 0 2 0 0 0 2]\n\n"
+                + SELECT_PROMPT + "Number must be between 1 and 2\n" + SELECT_PROMPT
+                + "\nMatrix has the form:\n  2  0  0\n  0  2  0\n  0  0  2\n"
+                + "Determinant value of the matrix is  8\n")
+    with tempfile.TemporaryDirectory(prefix="determinant-e2e-") as workdir:
+        Path(workdir, DATA_FILE_NAME).write_bytes(data)
+        converse(binary, workdir, steps, expected)
+
+
+def pipes_menu_zero(binary):
+    # Even the choice 0 ends with the closing pause.
+    with tempfile.TemporaryDirectory(prefix="determinant-e2e-") as workdir:
+        converse(binary, workdir, [(MENU_END, "0\n")], MENU)
+
+
+# --- the data file is only ever read ------------------------------------------
+
+# Runs through every path that opens the file: listing and aborting, each kind
+# of pick, refusals, out-of-range selections, end of input, and the keyboard.
+UNTOUCHED_RUNS = [b"f\n0\n\n", b"F\n1\n\n", b"f\n3\n\n", b"f\n5\n\n", b"f\n6\n\n",
+                  b"f\n7\n\n", b"f\n8\n\n", b"f\n99\n-1\n0\n\n", b"f\n", b"f\nx\n",
+                  b"k\n2x2\n1 2 3 4\n\n", b"0\n\n"]
+
+
+def file_untouched(binary):
+    with tempfile.TemporaryDirectory(prefix="determinant-e2e-") as workdir:
+        target = Path(workdir, DATA_FILE_NAME)
+        shutil.copyfile(SAMPLE_FILE, target)
+        # An old time stamp shows any rewrite, even one within the same second.
+        os.utime(target, ns=(1_000_000_000_000_000_000, 1_000_000_000_000_000_000))
+        before = (target.read_bytes(), target.stat().st_mtime_ns, sorted(os.listdir(workdir)))
+        for stdin_bytes in UNTOUCHED_RUNS:
+            done = run_program(binary, workdir, stdin_bytes)
+            after = (target.read_bytes(), target.stat().st_mtime_ns, sorted(os.listdir(workdir)))
+            if after[0] != before[0]:
+                raise Failure(f"input {stdin_bytes!r} changed the data file's bytes")
+            if after[1] != before[1]:
+                raise Failure(f"input {stdin_bytes!r} changed the data file's modification time")
+            if after[2] != before[2]:
+                raise Failure(f"input {stdin_bytes!r} left files behind: {after[2]}")
+            if done.returncode != 0:
+                raise Failure(f"input {stdin_bytes!r} gave exit status {done.returncode}")
+
+
+CODED_GROUPS = {
+    "pipes": [("keyboard_2x2", pipes_keyboard), ("data_file_pick", pipes_data_file),
+              ("menu_zero", pipes_menu_zero)],
+    "file_untouched": [("sample_file_after_runs", file_untouched)],
+}
+
+
+def file_groups():
+    return sorted(p.name for p in CASES.iterdir() if p.is_dir())
+
+
+def tests_of(group, binary):
+    if group in CODED_GROUPS:
+        return [(name, lambda check=check: check(binary)) for name, check in CODED_GROUPS[group]]
+    folder = CASES / group
+    if not folder.is_dir():
+        raise SystemExit(f"no such group: {group}")
+    return [(case.stem, lambda case=case: run_case(binary, case))
+            for case in sorted(folder.glob("*.in"))]
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--binary", required=True, help="the determinant program")
+    parser.add_argument("--group", action="append",
+                        help="run only this group (may be repeated)")
+    args = parser.parse_args()
+    binary = str(Path(args.binary).resolve())
+    groups = args.group or file_groups() + sorted(CODED_GROUPS)
+
+    passed = failed = 0
+    started = time.monotonic()
+    for group in groups:
+        tests = tests_of(group, binary)
+        if not tests:
+            raise SystemExit(f"group {group} has no cases")
+        for name, test in tests:
+            try:
+                test()
+            except Failure as failure:
+                failed += 1
+                print(f"FAIL {group}/{name}\n{failure}\n", flush=True)
+            else:
+                passed += 1
+                print(f"ok   {group}/{name}", flush=True)
+    print(f"took {time.monotonic() - started:.1f} s")
+    print(f"{passed} passed, {failed} failed")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

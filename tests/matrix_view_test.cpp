@@ -1,0 +1,56 @@
+// The matrix table: one field width for all elements, from the largest
+// magnitude, and rows that never read past the stored elements.
+#include "app/matrix_view.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string table_of(std::int32_t size_code, const std::vector<std::int32_t> &elements) {
+  MatrixRecord record{};
+  record[0] = size_code;
+  for (std::size_t i = 0; i < elements.size(); ++i) record[i + 1] = elements[i];
+  record[elements.size() + 1] = END_MARKER;
+  std::istringstream in;
+  std::ostringstream out;
+  Console console{in, out};
+  print_matrix_table(record, console);
+  return out.str();
+}
+
+struct TableCase {
+  std::int32_t size_code;
+  std::vector<std::int32_t> elements;
+  const char *table;
+};
+
+class MatrixTable : public testing::TestWithParam<TableCase> {};
+
+TEST_P(MatrixTable, RightAlignsInOneWidth) {
+  const TableCase &c = GetParam();
+  EXPECT_EQ(table_of(c.size_code, c.elements), c.table);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Widths, MatrixTable,
+    testing::Values(TableCase{202, {1, -2, 3, 4}, "  1 -2\n  3  4\n"},
+                    TableCase{202, {1, 100, 3, 4}, "    1  100\n    3    4\n"},
+                    TableCase{102, {0, 0}, " 0 0\n"},
+                    TableCase{101, {9}, "  9\n"},
+                    TableCase{101, {10}, "  10\n"},
+                    TableCase{102, {9999999, -1}, "  9999999       -1\n"},
+                    TableCase{101, {10000000}, "  10000000\n"},
+                    TableCase{101, {999999999}, "  999999999\n"},
+                    TableCase{101, {1000000000}, "  1000000000\n"},
+                    TableCase{102, {2147483647, 1}, "  2147483647           1\n"},
+                    TableCase{102, {INT32_MIN, 5}, "-2147483648  5\n"},
+                    TableCase{102, {INT32_MIN, -2147483647}, " -2147483648 -2147483647\n"},
+                    TableCase{300, {}, "\n\n\n"},
+                    TableCase{5, {}, ""},
+                    TableCase{0, {}, ""}));
+
+}  // namespace
