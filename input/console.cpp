@@ -14,8 +14,14 @@ static int peek_char(Console &console) {
 static bool is_space(int c) { return c != END_OF_INPUT && std::isspace(static_cast<unsigned char>(c)); }
 static bool is_digit(int c) { return c >= '0' && c <= '9'; }
 
+// Flushing only when the next read may block keeps every prompt visible
+// before the wait, without a write for each character of a long answer.
+static void flush_before_waiting(Console &console) {
+  if (console.in.rdbuf()->in_avail() <= 0) console.out.flush();
+}
+
 int console_read_char(Console &console) {
-  console.out.flush();
+  flush_before_waiting(console);
   const auto next = console.in.get();
   return next == std::istream::traits_type::eof() ? END_OF_INPUT
                                                   : static_cast<unsigned char>(next);
@@ -32,7 +38,7 @@ bool console_drop_line(Console &console) {
 }
 
 bool console_input_ended(Console &console) {
-  console.out.flush();
+  flush_before_waiting(console);
   return peek_char(console) == END_OF_INPUT;
 }
 
@@ -60,7 +66,7 @@ static ScanStatus scan_digits(Console &console, bool negative, std::int32_t &val
 }
 
 ScanStatus console_scan_int(Console &console, std::int32_t &value) {
-  console.out.flush();
+  flush_before_waiting(console);
   int c = peek_char(console);
   while (is_space(c)) {
     console.in.get();

@@ -15,7 +15,7 @@ static bool is_regular_file(int descriptor) {
 // regular file then goes back to ordinary blocking reads.
 bool text_file_open(TextFile &file, const char *name) {
   file.position = file.length = 0;
-  file.descriptor = open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  file.descriptor = open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (file.descriptor < 0) return false;
   if (is_regular_file(file.descriptor) && fcntl(file.descriptor, F_SETFL, 0) == 0) return true;
   text_file_close(file);
