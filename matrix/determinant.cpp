@@ -2,7 +2,9 @@
 // choice between the permutation expansion and the division-free method.
 #include "matrix/determinant.h"
 
+#include <array>
 #include <cstddef>
+#include <cstdio>
 #include <cstdint>
 #include <ostream>
 
@@ -25,13 +27,22 @@ SquareMatrix load_square_matrix(const MatrixRecord &record, int n) {
   return matrix;
 }
 
+// Formatted here rather than through the stream, so the caller's stream
+// settings cannot change the text.
+void write_range_message(int n, std::ostream &out) {
+  std::array<char, 64> message{};
+  const int length = std::snprintf(message.data(), message.size(), "Input %d  not between limits  2 and %d\n", n,
+                                   RANGE_MESSAGE_LIMIT);
+  out.write(message.data(), length);
+}
+
 }  // namespace
 
 std::int32_t matrix_determinant(const MatrixRecord &record, std::ostream &out) {
   const int n = record_columns(record);
   // Above MAX_DETERMINANT_ORDER the elements could not all be in the record.
   if (n < 2 || n > MAX_DETERMINANT_ORDER) {
-    out << "Input " << n << "  not between limits  2 and " << RANGE_MESSAGE_LIMIT << "\n";
+    write_range_message(n, out);
     return 0;
   }
   const SquareMatrix matrix = load_square_matrix(record, n);

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "matrix/determinant_methods.h"
 
@@ -41,6 +42,7 @@ using RowProducts = std::array<std::uint32_t, MAX_EXPANSION_ORDER + 1>;
 struct Crossing {
   RowProducts above;  // above[r]: rows 1 .. r-1, the moving column in row r
   RowProducts below;  // below[r]: rows r+1 .. n
+  RowProducts moving; // moving[r]: the moving column's element in row r
   int moving_row;     // where the crossing starts
 };
 
@@ -60,8 +62,7 @@ std::uint32_t factorial(int n) {
 }
 
 // Finds the level that moves next and exchanges the adjacent pair it names.
-// Returns the upper row of that pair.
-int plain_changes_step(PlainChanges &state, int n) {
+void plain_changes_step(PlainChanges &state, int n) {
   std::int32_t shift = 0;
   std::int32_t swap_index = 1;
   for (std::int32_t level = n;; --level) {
@@ -81,7 +82,6 @@ int plain_changes_step(PlainChanges &state, int n) {
   }
   const int upper_row = swap_index + shift;
   std::swap(state.arrangement[upper_row], state.arrangement[upper_row + 1]);
-  return upper_row;
 }
 
 // Between crossings the moving column is at one end of the rows.
@@ -89,66 +89,70 @@ int end_row_of_moving_column(const PermutationTable &arrangement, int n) {
   return arrangement[1] == MOVING_COLUMN ? 1 : n;
 }
 
-// Refills above[] from row `first_above` down to row n and below[] from row
-// `last_below` up to row 1; the entries left alone must still be right.
+// Fills above[] and below[] for the coming crossing. The two chains of
+// products are independent, so they are built side by side.
 void refill_crossing(const SquareMatrix &matrix, const PermutationTable &arrangement, int n,
-                     int first_above, int last_below, Crossing &crossing) {
+                     Crossing &crossing) {
   crossing.moving_row = end_row_of_moving_column(arrangement, n);
   // The other columns, in their order, are arrangement[1 + skip] onwards.
   const int skip = crossing.moving_row == 1 ? 1 : 0;
   crossing.above[1] = 1;
-  for (int row = first_above; row <= n; ++row) {
-    crossing.above[row] = crossing.above[row - 1] * element(matrix, row - 1, arrangement[row - 1 + skip]);
-  }
   crossing.below[n] = 1;
-  for (int row = last_below; row >= 1; --row) {
-    crossing.below[row] = crossing.below[row + 1] * element(matrix, row + 1, arrangement[row + skip]);
+  for (int step = 1; step < n; ++step) {
+    const int up = step + 1;
+    const int down = n - step;
+    crossing.above[up] = crossing.above[up - 1] * element(matrix, up - 1, arrangement[up - 1 + skip]);
+    crossing.below[down] = crossing.below[down + 1] * element(matrix, down + 1, arrangement[down + skip]);
   }
 }
 
 void fill_crossing(const SquareMatrix &matrix, const PermutationTable &arrangement, int n,
                    Crossing &crossing) {
-  refill_crossing(matrix, arrangement, n, 2, n - 1, crossing);
+  for (int row = 1; row <= n; ++row) crossing.moving[row] = element(matrix, row, MOVING_COLUMN);
+  refill_crossing(matrix, arrangement, n, crossing);
 }
 
-std::uint32_t product_with_moving_row(const SquareMatrix &matrix, const Crossing &crossing, int row) {
-  return crossing.above[row] * element(matrix, row, MOVING_COLUMN) * crossing.below[row];
+std::uint32_t product_with_moving_row(const Crossing &crossing, int row) {
+  return crossing.above[row] * crossing.moving[row] * crossing.below[row];
 }
 
 // The n-1 steps of the innermost level, which carry the moving column from
-// one end of the rows to the other.
-void cross(const SquareMatrix &matrix, const Crossing &crossing, PlainChanges &state, int n,
-           SignedSum &total) {
-  const std::int32_t direction = state.directions[n];
-  // The signs alternate, so the odd steps all carry the sign of the first.
-  std::uint32_t odd_steps = 0;
-  std::uint32_t even_steps = 0;
-  int row = crossing.moving_row;
-  for (int step = 1; step < n; ++step) {
-    row += direction;
-    const std::uint32_t product = product_with_moving_row(matrix, crossing, row);
-    if (step % 2 == 1) {
-      odd_steps += product;
-    } else {
-      even_steps += product;
-    }
+// one end of the rows to the other, through every row once. No search is
+// needed: inside a crossing the level never reaches an end. The signs
+// alternate along the crossing, so each product's sign follows from the
+// parity of its row, and the sum needs no order of its own.
+void cross(const Crossing &crossing, PlainChanges &state, int n, SignedSum &total) {
+  std::uint32_t odd_rows = 0;
+  std::uint32_t even_rows = 0;
+  for (int row = 1; row < n; row += 2) {
+    odd_rows += product_with_moving_row(crossing, row);
+    even_rows += product_with_moving_row(crossing, row + 1);
   }
-  const std::uint32_t crossing_sum = odd_steps - even_steps;
+  if (n % 2 == 1) odd_rows += product_with_moving_row(crossing, n);
+  // The product at the starting row was taken before the crossing; the
+  // first step lands on a row of the other parity and carries the sign of
+  // the flag.
+  const int start = crossing.moving_row;
+  const std::uint32_t start_product = product_with_moving_row(crossing, start);
+  const bool start_odd = start % 2 == 1;
+  const std::uint32_t first_sign_sum = start_odd ? even_rows : odd_rows;
+  const std::uint32_t second_sign_sum = (start_odd ? odd_rows : even_rows) - start_product;
+  const std::uint32_t crossing_sum = first_sign_sum - second_sign_sum;
   total.sum += total.flag != 0 ? 0u - crossing_sum : crossing_sum;
   if ((n - 1) % 2 == 1) total.flag = 1 - total.flag;
-  // Leave the level and the arrangement as the n-1 single swaps would have.
-  if (direction > 0) {
-    state.counters[n] = n - 1;
-    std::rotate(&state.arrangement[1], &state.arrangement[2], &state.arrangement[n + 1]);
-  } else {
-    state.counters[n] = 1;
-    std::rotate(&state.arrangement[1], &state.arrangement[n], &state.arrangement[n + 1]);
-  }
+
+  const std::int32_t direction = state.directions[n];
+  state.counters[n] += direction * (n - 1);
+  const auto first = state.arrangement.begin() + 1;
+  const auto last = first + n;
+  if (start == 1)
+    std::rotate(first, first + 1, last);
+  else
+    std::rotate(first, last - 1, last);
 }
 
-}  // namespace
-
-std::uint32_t permutation_expansion(const SquareMatrix &matrix, int n) {
+// Inlined once per order, so every loop runs over a constant number of rows.
+[[gnu::always_inline]] inline std::uint32_t expansion_of_order(const SquareMatrix &matrix, const int n) {
   PlainChanges state{START_ARRANGEMENT, START_COUNTERS, START_DIRECTIONS};
   SignedSum total{0, 1};
   std::uint32_t count = factorial(n);
@@ -157,21 +161,31 @@ std::uint32_t permutation_expansion(const SquareMatrix &matrix, int n) {
   // Every product follows a swap. The identity we start from is reached
   // again by the last swap, and its product is taken then.
   while (count != 0) {
-    cross(matrix, crossing, state, n, total);
+    cross(crossing, state, n, total);
     count -= static_cast<std::uint32_t>(n - 1);
-    const int upper_row = plain_changes_step(state, n);
-    if (count == 1) {
-      // The last swap may move the moving column itself.
-      fill_crossing(matrix, state.arrangement, n, crossing);
-    } else {
-      // A lower level exchanged two neighbouring other columns: only the
-      // products that reach past them change.
-      const int skip = end_row_of_moving_column(state.arrangement, n) == 1 ? 1 : 0;
-      const int upper_other = upper_row - skip;
-      refill_crossing(matrix, state.arrangement, n, upper_other + 1, upper_other + 1, crossing);
-    }
-    take_product(total, product_with_moving_row(matrix, crossing, crossing.moving_row));
+    plain_changes_step(state, n);
+    refill_crossing(matrix, state.arrangement, n, crossing);
+    take_product(total, product_with_moving_row(crossing, crossing.moving_row));
     --count;
   }
   return total.sum;
+}
+
+}  // namespace
+
+// Flattened so each order's copy has its helpers inlined with a constant n.
+[[gnu::flatten]] std::uint32_t permutation_expansion(const SquareMatrix &matrix, int n) {
+  switch (n) {
+    case 2: return expansion_of_order(matrix, 2);
+    case 3: return expansion_of_order(matrix, 3);
+    case 4: return expansion_of_order(matrix, 4);
+    case 5: return expansion_of_order(matrix, 5);
+    case 6: return expansion_of_order(matrix, 6);
+    case 7: return expansion_of_order(matrix, 7);
+    case 8: return expansion_of_order(matrix, 8);
+    case 9: return expansion_of_order(matrix, 9);
+    case 10: return expansion_of_order(matrix, 10);
+    case 11: return expansion_of_order(matrix, 11);
+    default: return expansion_of_order(matrix, 12);
+  }
 }

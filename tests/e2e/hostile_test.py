@@ -316,6 +316,9 @@ NOT_A_FILE_CASES = [
     ("fifo_without_writer", make_fifo),
     ("symlink_to_dev_zero", symlink_to("/dev/zero")),
     ("symlink_to_a_directory", symlink_to("/")),
+    # Without a controlling terminal the open fails; with one, the terminal
+    # opens but is no file.
+    ("symlink_to_dev_tty", symlink_to("/dev/tty")),
     ("symlink_to_itself", symlink_to(DATA_FILE_NAME)),
     ("dangling_symlink", symlink_to("no such file")),
 ]

@@ -59,7 +59,7 @@ class Terminal:
         self.seen = 0  # the screen before this offset has been matched already
         self.status = None
 
-    def _read(self, timeout):
+    def read_screen(self, timeout):
         """Adds what the program printed within `timeout` to the screen; False
         once the terminal is closed, which Linux reports as EIO."""
         ready, _, _ = select.select([self.fd], [], [], max(timeout, 0))
@@ -82,7 +82,7 @@ class Terminal:
             if left <= 0:
                 raise Failure(f"waited {PROMPT_TIMEOUT:.0f} s for {text!r}; screen so far:\n"
                               + self.shown())
-            if not self._read(left):
+            if not self.read_screen(left):
                 raise Failure(f"the terminal closed before {text!r}; screen was:\n" + self.shown())
         self.seen = self.screen.index(want, self.seen) + len(want)
 
@@ -103,8 +103,8 @@ class Terminal:
                 raise Failure(f"still running {PROMPT_TIMEOUT:.0f} s after the closing Enter")
             # Keeps draining the screen, so a program with more to say is
             # never blocked on a full terminal.
-            self._read(0.05)
-        while self._read(0.05):
+            self.read_screen(0.05)
+        while self.read_screen(0.05):
             pass
         return self.status
 
@@ -131,7 +131,7 @@ def converse(binary, workdir, steps, expected_screen):
         time.sleep(STILL_WAITING)
         # Polls the screen as well, so anything printed after the result shows
         # up in the comparison below.
-        term._read(0.05)
+        term.read_screen(0.05)
         if not term.alive():
             raise Failure(f"ended with status {term.status} before the closing Enter; screen:\n"
                           + term.shown())
