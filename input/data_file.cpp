@@ -28,6 +28,8 @@ static void skip_block(TextFile &file) {
   }
 }
 
+// Blocks past the largest 32-bit number are neither listed nor choosable;
+// only a file of several gigabytes gets there.
 static std::int32_t list_blocks(TextFile &file, Console &console) {
   std::int32_t count = 0;
   for (int c = text_file_get(file); c != END_OF_FILE && count < INT32_MAX; c = text_file_get(file)) {
