@@ -6,13 +6,14 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "input/digit_run.h"
+
 static int peek_char(Console &console) {
   const auto next = console.in.peek();
   return next == std::istream::traits_type::eof() ? END_OF_INPUT : next;
 }
 
 static bool is_space(int c) { return c != END_OF_INPUT && std::isspace(static_cast<unsigned char>(c)); }
-static bool is_digit(int c) { return c >= '0' && c <= '9'; }
 
 // Flushing only when the next read may block keeps every prompt visible
 // before the wait, without a write for each character of a long answer.
@@ -48,21 +49,13 @@ bool console_accept_char(Console &console, char expected) {
   return true;
 }
 
-// The magnitude is gathered as a negative number, whose range reaches
-// INT32_MIN, so "-2147483648" converts without ever overflowing.
 static ScanStatus scan_digits(Console &console, bool negative, std::int32_t &value) {
-  std::int32_t accumulated = 0;
-  bool fits = true;
-  for (int c = peek_char(console); is_digit(c); c = peek_char(console)) {
+  DigitRun run;
+  for (int c = peek_char(console); is_decimal_digit(c); c = peek_char(console)) {
     console.in.get();
-    const int digit = c - '0';
-    if (accumulated < (INT32_MIN + digit) / 10) fits = false;
-    if (fits) accumulated = accumulated * 10 - digit;
+    digit_run_add(run, c - '0');
   }
-  if (!fits) return ScanStatus::out_of_range;
-  if (!negative && accumulated == INT32_MIN) return ScanStatus::out_of_range;
-  value = negative ? accumulated : -accumulated;
-  return ScanStatus::ok;
+  return digit_run_value(run, negative, value) ? ScanStatus::ok : ScanStatus::out_of_range;
 }
 
 ScanStatus console_scan_int(Console &console, std::int32_t &value) {
@@ -78,7 +71,7 @@ ScanStatus console_scan_int(Console &console, std::int32_t &value) {
     console.in.get();
     c = peek_char(console);
   }
-  if (!is_digit(c)) return c == END_OF_INPUT ? ScanStatus::end_of_input : ScanStatus::no_number;
+  if (!is_decimal_digit(c)) return c == END_OF_INPUT ? ScanStatus::end_of_input : ScanStatus::no_number;
   return scan_digits(console, negative, value);
 }
 

@@ -3,37 +3,19 @@
 
 #include <cstdint>
 
-static bool is_digit(char c) { return c >= '0' && c <= '9'; }
+#include "input/digit_run.h"
 
 static std::size_t skip_to_digit(std::string_view text, std::size_t at) {
-  while (at < text.size() && !is_digit(text[at])) ++at;
+  while (at < text.size() && !is_decimal_digit(text[at])) ++at;
   return at;
 }
 
-// Gathers the digit run at `at` as a negative number, whose range reaches
-// INT32_MIN, and moves `at` past it. False when the run does not fit.
-static bool read_negated_run(std::string_view text, std::size_t &at, std::int32_t &negated) {
-  bool fits = true;
-  negated = 0;
-  for (; at < text.size() && is_digit(text[at]); ++at) {
-    const int digit = text[at] - '0';
-    if (negated < (INT32_MIN + digit) / 10) fits = false;
-    if (fits) negated = negated * 10 - digit;
-  }
-  return fits;
-}
-
-// A digit run, negated when `negative`. False when the value does not fit.
+// The digit run at `at`, negated when `negative`; moves `at` past it. False
+// when the value does not fit.
 static bool read_run(std::string_view text, std::size_t &at, bool negative, std::int32_t &value) {
-  std::int32_t negated = 0;
-  if (!read_negated_run(text, at, negated)) return false;
-  if (negative) {
-    value = negated;
-    return true;
-  }
-  if (negated == INT32_MIN) return false;
-  value = -negated;
-  return true;
+  DigitRun run;
+  for (; at < text.size() && is_decimal_digit(text[at]); ++at) digit_run_add(run, text[at] - '0');
+  return digit_run_value(run, negative, value);
 }
 
 static bool read_element(std::string_view text, std::size_t &at, std::int32_t &value) {

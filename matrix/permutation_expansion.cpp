@@ -128,15 +128,12 @@ void cross(const Crossing &crossing, PlainChanges &state, int n, SignedSum &tota
     even_rows += product_with_moving_row(crossing, row + 1);
   }
   if (n % 2 == 1) odd_rows += product_with_moving_row(crossing, n);
-  // The product at the starting row was taken before the crossing; the
-  // first step lands on a row of the other parity and carries the sign of
-  // the flag.
+  // The first step lands on a row of the other parity than the start and
+  // carries the flag's sign. The starting row's product, taken before the
+  // crossing, sits in the class of the other sign; adding it cancels it.
   const int start = crossing.moving_row;
-  const std::uint32_t start_product = product_with_moving_row(crossing, start);
-  const bool start_odd = start % 2 == 1;
-  const std::uint32_t first_sign_sum = start_odd ? even_rows : odd_rows;
-  const std::uint32_t second_sign_sum = (start_odd ? odd_rows : even_rows) - start_product;
-  const std::uint32_t crossing_sum = first_sign_sum - second_sign_sum;
+  const std::uint32_t first_sign_minus_second = start % 2 == 1 ? even_rows - odd_rows : odd_rows - even_rows;
+  const std::uint32_t crossing_sum = first_sign_minus_second + product_with_moving_row(crossing, start);
   total.sum += total.flag != 0 ? 0u - crossing_sum : crossing_sum;
   if ((n - 1) % 2 == 1) total.flag = 1 - total.flag;
 
