@@ -108,6 +108,18 @@ void check_block_parse(std::string_view text) {
   check_record(record, expected, want, last_written);
 }
 
+// The listing shows control characters, but tab and line breaks, in caret
+// notation: "^@" for NUL up to "^_", and "^?" for DEL.
+void append_listed(std::string &transcript, char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  if ((byte < 0x20 && c != '\t' && c != '\n' && c != '\r') || byte == 0x7F) {
+    transcript += '^';
+    transcript += byte == 0x7F ? '?' : static_cast<char>('@' + byte);
+  } else {
+    transcript += c;
+  }
+}
+
 // The whole dialogue of the data file choice as the format and the messages
 // define it; returns the size code the routine must return.
 std::int32_t expected_choice(std::string_view file, int selection, MatrixRecord &expected,
@@ -122,7 +134,7 @@ std::int32_t expected_choice(std::string_view file, int selection, MatrixRecord 
     }
     starts.push_back(at);
     transcript += std::to_string(starts.size()) + "  [";
-    for (++at; at < file.size() && file[at] != ']'; ++at) transcript += file[at];
+    for (++at; at < file.size() && file[at] != ']'; ++at) append_listed(transcript, file[at]);
     if (at < file.size()) ++at;
     transcript += "]\n\n";
   }

@@ -8,24 +8,24 @@
 
 #include "input/digit_run.h"
 
+// The one place the console input is read. When nothing is buffered the read
+// may wait for the user, so everything written so far goes out first; input
+// that is already waiting is read without a write per character.
 static int peek_char(Console &console) {
+  if (console.in.rdbuf()->in_avail() <= 0) console.out.flush();
   const auto next = console.in.peek();
   return next == std::istream::traits_type::eof() ? END_OF_INPUT : next;
 }
 
+// Only after peek_char has buffered the character, so it cannot wait or fail.
+static void take_char(Console &console) { console.in.rdbuf()->sbumpc(); }
+
 static bool is_space(int c) { return c != END_OF_INPUT && std::isspace(static_cast<unsigned char>(c)); }
 
-// Flushing only when the next read may block keeps every prompt visible
-// before the wait, without a write for each character of a long answer.
-static void flush_before_waiting(Console &console) {
-  if (console.in.rdbuf()->in_avail() <= 0) console.out.flush();
-}
-
 int console_read_char(Console &console) {
-  flush_before_waiting(console);
-  const auto next = console.in.get();
-  return next == std::istream::traits_type::eof() ? END_OF_INPUT
-                                                  : static_cast<unsigned char>(next);
+  const int c = peek_char(console);
+  if (c != END_OF_INPUT) take_char(console);
+  return c;
 }
 
 void console_discard_char(Console &console) { console_read_char(console); }
@@ -38,37 +38,34 @@ bool console_drop_line(Console &console) {
   }
 }
 
-bool console_input_ended(Console &console) {
-  flush_before_waiting(console);
-  return peek_char(console) == END_OF_INPUT;
-}
+bool console_input_ended(Console &console) { return peek_char(console) == END_OF_INPUT; }
 
 bool console_accept_char(Console &console, char expected) {
   if (peek_char(console) != static_cast<unsigned char>(expected)) return false;
-  console.in.get();
+  take_char(console);
   return true;
 }
 
 static ScanStatus scan_digits(Console &console, bool negative, std::int32_t &value) {
   DigitRun run;
   for (int c = peek_char(console); is_decimal_digit(c); c = peek_char(console)) {
-    console.in.get();
+    take_char(console);
     digit_run_add(run, c - '0');
   }
-  return digit_run_value(run, negative, value) ? ScanStatus::ok : ScanStatus::out_of_range;
+  if (digit_run_value(run, negative, value)) return ScanStatus::ok;
+  return negative ? ScanStatus::too_small : ScanStatus::too_large;
 }
 
 ScanStatus console_scan_int(Console &console, std::int32_t &value) {
-  flush_before_waiting(console);
   int c = peek_char(console);
   while (is_space(c)) {
-    console.in.get();
+    take_char(console);
     c = peek_char(console);
   }
   if (c == END_OF_INPUT) return ScanStatus::end_of_input;
   const bool negative = c == '-';
   if (c == '-' || c == '+') {
-    console.in.get();
+    take_char(console);
     c = peek_char(console);
   }
   if (!is_decimal_digit(c)) return c == END_OF_INPUT ? ScanStatus::end_of_input : ScanStatus::no_number;
@@ -78,6 +75,8 @@ ScanStatus console_scan_int(Console &console, std::int32_t &value) {
 void console_write(Console &console, std::string_view text) {
   console.out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
+
+void console_flush(Console &console) { console.out.flush(); }
 
 void console_write_line(Console &console, std::string_view text) {
   console_write(console, text);

@@ -18,12 +18,14 @@ inline constexpr int END_OF_INPUT = -1;
 enum class ScanStatus {
   ok,
   no_number,     // the next character cannot start or continue a number
-  out_of_range,  // a whole digit run was read but does not fit 32 bits
+  too_large,     // a whole digit run was read, above the 32-bit range
+  too_small,     // a whole digit run was read, below the 32-bit range
   end_of_input,
 };
 
-// Output is flushed before every read, so each prompt is seen before the
-// program waits for its answer.
+// Every read below first flushes the output when no input is buffered, that
+// is, whenever it may wait, so each prompt is seen before the program waits
+// for its answer. Input already buffered is read without flushing.
 int console_read_char(Console &console);
 // The character discard that follows every answer.
 void console_discard_char(Console &console);
@@ -40,6 +42,8 @@ bool console_accept_char(Console &console, char expected);
 ScanStatus console_scan_int(Console &console, std::int32_t &value);
 
 void console_write(Console &console, std::string_view text);
+// Puts what was written on the screen now, before a long computation.
+void console_flush(Console &console);
 // Line output: the text and a line break.
 void console_write_line(Console &console, std::string_view text);
 // Formatted output; the result must fit a short fixed buffer.

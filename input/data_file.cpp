@@ -13,12 +13,23 @@ using BlockBuffer = std::array<char, RECORD_CAPACITY>;
 
 enum class BlockRead { ok, not_marked, no_closing, too_long };
 
+// Control characters other than tab and line breaks are shown in caret
+// notation, as `cat -v` does, so a data file cannot drive the terminal.
+static void echo_char(int c, Console &console) {
+  const bool control = (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F;
+  if (control) {
+    const char caret[] = {'^', static_cast<char>(c ^ 0x40)};
+    console_write(console, std::string_view(caret, sizeof caret));
+  } else {
+    console.out.put(static_cast<char>(c));
+  }
+}
+
 // Echoes the block whose '[' was just read, up to its ']' or the end of the
 // file, and ends it with the closing line and a blank line.
 static void echo_block(TextFile &file, Console &console) {
   console.out.put('[');
-  for (int c = text_file_get(file); c != ']' && c != END_OF_FILE; c = text_file_get(file))
-    console.out.put(static_cast<char>(c));
+  for (int c = text_file_get(file); c != ']' && c != END_OF_FILE; c = text_file_get(file)) echo_char(c, console);
   console_write_line(console, "]\n");
 }
 
@@ -50,7 +61,8 @@ static std::int32_t select_block(Console &console, std::int32_t count) {
     const ScanStatus status = console_scan_int(console, selection);
     if (status == ScanStatus::end_of_input) return 0;
     console_discard_char(console);
-    const bool in_range = status != ScanStatus::out_of_range && selection >= 0 && selection <= count;
+    const bool fits = status != ScanStatus::too_large && status != ScanStatus::too_small;
+    const bool in_range = fits && selection >= 0 && selection <= count;
     if (in_range) return selection;
     console_printf(console, "Number must be between 1 and %d\n", count);
   }

@@ -12,12 +12,22 @@ static Answer reject_line(Console &console, const char *message) {
   return console_drop_line(console) ? Answer::rejected : Answer::ended;
 }
 
+// A digit run too long for 32 bits is still a number: it lies beyond the
+// size range on the side of its sign, as the largest 32-bit values do.
+static ScanStatus scan_dimension(Console &console, std::int32_t &value) {
+  const ScanStatus status = console_scan_int(console, value);
+  if (status == ScanStatus::too_large) value = INT32_MAX;
+  if (status == ScanStatus::too_small) value = INT32_MIN;
+  const bool beyond = status == ScanStatus::too_large || status == ScanStatus::too_small;
+  return beyond ? ScanStatus::ok : status;
+}
+
 static Answer scan_size(Console &console, std::int32_t &rows, std::int32_t &columns) {
   std::int32_t first = 0;
   std::int32_t second = 0;
-  ScanStatus status = console_scan_int(console, first);
+  ScanStatus status = scan_dimension(console, first);
   if (status == ScanStatus::ok) {
-    if (console_accept_char(console, 'x')) status = console_scan_int(console, second);
+    if (console_accept_char(console, 'x')) status = scan_dimension(console, second);
     else status = console_input_ended(console) ? ScanStatus::end_of_input : ScanStatus::no_number;
   }
   if (status == ScanStatus::end_of_input) return Answer::ended;

@@ -184,7 +184,7 @@ TYPED_CASES = [
     # thousand leading zeros still make a small number.
     ("keyboard_thousand_digits",
      b"k\n" + b"9" * 1000 + b"x2\n2x2\n" + b"0" * 1000 + b"1 -" + b"7" * 1000 + b"\n2\n3 4\n\n", None,
-     MENU + SIZE_PROMPT + SIZE_ERROR + SIZE_PROMPT
+     MENU + SIZE_PROMPT + "No size larger than 12\n" + SIZE_PROMPT
      + "Prepare to enter 2 numbers in row 1\nfirst number\nlast number\n" + NUMBER_ERROR
      + "last number\nPrepare to enter 2 numbers in row 2\nfirst number\nlast number\n"
      + shown("  1  2\n  3  4\n", -2)),
@@ -255,7 +255,7 @@ def block_of_length(length):
 # (name, data file, bytes typed, the whole expected output)
 DATA_CASES = [
     ("nul_bytes", b"\0title\0\n[M202\0 1 2\0 3 4]\n", b"f\n1\n\n",
-     MENU + "1  [M202\0 1 2\0 3 4]\n\n" + SELECT_PROMPT + shown("  1  2\n  3  4\n", -2)),
+     MENU + "1  [M202^@ 1 2^@ 3 4]\n\n" + SELECT_PROMPT + shown("  1  2\n  3  4\n", -2)),
     # A byte 0xFF is text like any other, not the end of the file.
     ("byte_ff", b"\xff\xff\n[M101 5]\xff[M202 1 0 0 1]", b"f\n2\n\n",
      MENU + "1  [M101 5]\n\n2  [M202 1 0 0 1]\n\n" + SELECT_PROMPT + shown("  1  0\n  0  1\n", 1)),

@@ -194,8 +194,24 @@ def menu_zero(binary):
                  MENU + "0\n" + "\n")
 
 
+def trailing_spaces(binary):
+    # What is left of an answer's line must not keep the next prompt back.
+    steps = [("To exit program type 0 (zero)\n", "k \n"),
+             (SIZE_PROMPT, "13x2 \n"),
+             ("No size larger than 12\n" + SIZE_PROMPT, "1x1 \n"),
+             ("Prepare to enter 1 numbers in row 1\nfirst number\nlast number\n", "-5\n"),
+             ("Determinant value of the matrix is  0\n", None)]
+    expected = (MENU + "k \n" + SIZE_PROMPT + "13x2 \n" + "No size larger than 12\n"
+                + SIZE_PROMPT + "1x1 \n"
+                + "Prepare to enter 1 numbers in row 1\nfirst number\nlast number\n-5\n"
+                + "\nMatrix has the form:\n -5\nInput 1  not between limits  2 and 1001\n"
+                + "Determinant value of the matrix is  0\n" + "\n")
+    with tempfile.TemporaryDirectory(prefix="determinant-pty-") as workdir:
+        converse(binary, workdir, steps, expected)
+
+
 TESTS = [("keyboard_2x2", keyboard_2x2), ("data_file_pick", data_file_pick),
-         ("menu_zero", menu_zero)]
+         ("menu_zero", menu_zero), ("trailing_spaces", trailing_spaces)]
 
 
 def main():

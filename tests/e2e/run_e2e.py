@@ -225,6 +225,34 @@ def pipes_data_file(binary):
         converse(binary, workdir, steps, expected)
 
 
+# Answers as people type them: a space after the letter or a number, Windows
+# line ends, a letter after a refused pick. Whatever is left of the line, each
+# prompt must be out before the program waits. The steps' texts make up the
+# whole transcript.
+UNTIDY_KEYBOARD = [
+    (MENU, "k \n"),
+    (SIZE_PROMPT, "13x2 \n"),
+    ("No size larger than 12\n" + SIZE_PROMPT, "1x2\r\n"),
+    ("Prepare to enter 2 numbers in row 1\nfirst number\n", "3 \n"),
+    ("last number\n", "4\n"),
+    ("\nMatrix has the form:\n  3  4\nNo determinant value for a matrix not square\n", None)]
+UNTIDY_DATA_FILE = [
+    (MENU, "f\r\n"),
+    ("1  [M202\n 1 2\n 3 4]\n\n2  [m303 2 0 0 0 2 0 0 0 2]\n\n" + SELECT_PROMPT, "7 \n"),
+    ("Number must be between 1 and 2\n" + SELECT_PROMPT, "x\n"),
+    ("Number must be between 1 and 2\n" + SELECT_PROMPT, "1\n"),
+    ("\nMatrix has the form:\n  1  2\n  3  4\nDeterminant value of the matrix is  -2\n", None)]
+
+
+def pipes_untidy(steps):
+    def check(binary):
+        with tempfile.TemporaryDirectory(prefix="determinant-e2e-") as workdir:
+            Path(workdir, DATA_FILE_NAME).write_bytes(
+                b"Two small matrices\n[M202\n 1 2\n 3 4]\nand a third\n[m303 2 0 0 0 2 0 0 0 2]\n")
+            converse(binary, workdir, steps, "".join(prompt for prompt, _ in steps))
+    return check
+
+
 def pipes_menu_zero(binary):
     # Even the choice 0 ends with the closing pause.
     with tempfile.TemporaryDirectory(prefix="determinant-e2e-") as workdir:
@@ -262,7 +290,8 @@ def file_untouched(binary):
 
 CODED_GROUPS = {
     "pipes": [("keyboard_2x2", pipes_keyboard), ("data_file_pick", pipes_data_file),
-              ("menu_zero", pipes_menu_zero)],
+              ("menu_zero", pipes_menu_zero), ("untidy_keyboard", pipes_untidy(UNTIDY_KEYBOARD)),
+              ("untidy_data_file", pipes_untidy(UNTIDY_DATA_FILE))],
     "file_untouched": [("sample_file_after_runs", file_untouched)],
 }
 
