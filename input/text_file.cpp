@@ -1,34 +1,22 @@
-// Buffered reads over a POSIX file descriptor.
+// Buffered reads through the C library's file streams, in text mode, so a
+// system's own line ends read as '\n'.
 #include "input/text_file.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "input/platform.h"
 
-static bool is_regular_file(int descriptor) {
-  struct stat status {};
-  return fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
-}
-
-// Opening a FIFO would wait for a writer, so the open does not block; a
-// regular file then goes back to ordinary blocking reads.
+// Checked before the open: opening a FIFO would wait for a writer.
 bool text_file_open(TextFile &file, const char *name) {
   file.position = file.length = 0;
-  file.descriptor = open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (file.descriptor < 0) return false;
-  if (is_regular_file(file.descriptor) && fcntl(file.descriptor, F_SETFL, 0) == 0) return true;
-  text_file_close(file);
-  return false;
+  file.stream = platform_is_regular_file(name) ? std::fopen(name, "r") : nullptr;
+  if (file.stream == nullptr) return false;
+  // The fixed buffer is the only one; the stream keeps none of its own.
+  std::setvbuf(file.stream, nullptr, _IONBF, 0);
+  return true;
 }
 
 static bool refill(TextFile &file) {
-  ssize_t count;
-  do {
-    count = read(file.descriptor, file.buffer.data(), file.buffer.size());
-  } while (count < 0 && errno == EINTR);
   file.position = 0;
-  file.length = count > 0 ? static_cast<std::size_t>(count) : 0;
+  file.length = std::fread(file.buffer.data(), 1, file.buffer.size(), file.stream);
   return file.length > 0;
 }
 
@@ -38,11 +26,11 @@ int text_file_get(TextFile &file) {
 }
 
 void text_file_rewind(TextFile &file) {
-  lseek(file.descriptor, 0, SEEK_SET);
+  std::rewind(file.stream);
   file.position = file.length = 0;
 }
 
 void text_file_close(TextFile &file) {
-  if (file.descriptor >= 0) close(file.descriptor);
-  file.descriptor = -1;
+  if (file.stream != nullptr) std::fclose(file.stream);
+  file.stream = nullptr;
 }

@@ -1,20 +1,21 @@
 // A read-only text file read one character at a time through a fixed buffer,
-// with no allocation.
+// with no allocation of the program's own.
 #pragma once
 
 #include <array>
 #include <cstddef>
+#include <cstdio>
 
 inline constexpr int END_OF_FILE = -1;
 
 struct TextFile {
-  int descriptor = -1;
+  std::FILE *stream = nullptr;
   std::size_t position = 0;
   std::size_t length = 0;
   std::array<char, 4096> buffer{};
 };
 
-// Opens regular files only: a directory or a device is no data file.
+// Opens regular files only: a directory, a FIFO or a device is no data file.
 bool text_file_open(TextFile &file, const char *name);
 // The next character, or END_OF_FILE at the end or on a read error.
 int text_file_get(TextFile &file);

@@ -22,6 +22,9 @@ import tempfile
 import time
 from pathlib import Path
 
+import run_e2e
+from run_e2e import as_written, command
+
 DATA_FILE_NAME = "MatrixDataFile1.txt"
 RUN_TIMEOUT = 60.0
 # A run that only has to open a file and refuse it; long enough for a
@@ -102,7 +105,7 @@ def run(binary, workdir, stdin_bytes=b"", timeout=RUN_TIMEOUT, stdin=None, stdou
         if as_user is not None:
             extra = dict(user=as_user, group=as_user, extra_groups=[])
         started = time.monotonic()
-        proc = subprocess.Popen([binary], cwd=workdir, stdin=stdin or typed,
+        proc = subprocess.Popen(command(binary), cwd=workdir, stdin=stdin or typed,
                                 stdout=stdout or out, stderr=err, **extra)
         peak_kb = 0
         while True:
@@ -120,7 +123,7 @@ def run(binary, workdir, stdin_bytes=b"", timeout=RUN_TIMEOUT, stdin=None, stdou
         proc.returncode = os.waitstatus_to_exitcode(status)
         out.seek(0)
         err.seek(0)
-        return Run(proc.returncode, out.read(), err.read(), seconds, peak_kb)
+        return Run(proc.returncode, as_written(out.read()), err.read(), seconds, peak_kb)
 
 
 def check_run(result, expected=None, ends_with=None):
@@ -334,6 +337,8 @@ def not_a_file_case(prepare):
 def unreadable_file(binary, options):
     """A file without read permission. Root reads it anyway, so under root the
     run is made as the user nobody, when that user can start the binary."""
+    if run_e2e.WINDOWS:
+        raise Skipped("POSIX permissions, tried as another user, whom Wine does not run for")
     with tempfile.TemporaryDirectory(prefix="determinant-hostile-") as workdir:
         target = Path(workdir, DATA_FILE_NAME)
         target.write_bytes(TWO_BLOCKS)
@@ -358,14 +363,14 @@ def truncated_between_listing_and_pick(binary, options):
     with tempfile.TemporaryDirectory(prefix="determinant-hostile-") as workdir:
         target = Path(workdir, DATA_FILE_NAME)
         target.write_bytes(TWO_BLOCKS)
-        proc = subprocess.Popen([binary], cwd=workdir, stdin=subprocess.PIPE,
+        proc = subprocess.Popen(command(binary), cwd=workdir, stdin=subprocess.PIPE,
                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         try:
             proc.stdin.write(b"f\n")
             proc.stdin.flush()
             output = b""
             deadline = time.monotonic() + QUICK_TIMEOUT
-            while SELECT_PROMPT.encode() not in output:
+            while SELECT_PROMPT.encode() not in as_written(output):
                 if time.monotonic() > deadline:
                     raise Failure(f"no selection prompt; output so far:\n{output!r}")
                 chunk = os.read(proc.stdout.fileno(), 4096)
@@ -375,6 +380,7 @@ def truncated_between_listing_and_pick(binary, options):
             with open(target, "r+b") as shrink:
                 shrink.truncate(0)
             rest, _ = proc.communicate(b"2\n\n", timeout=QUICK_TIMEOUT)
+            rest = as_written(rest)
         except subprocess.TimeoutExpired:
             raise Failure("still running after the pick")
         finally:
@@ -427,13 +433,13 @@ def memory_over_tiny_file(binary, workdir):
     """The peak memory of a run that has listed a tiny data file, read while
     it waits at the selection prompt: a run too short to be polled."""
     Path(workdir, DATA_FILE_NAME).write_bytes(TINY_FILE)
-    proc = subprocess.Popen([binary], cwd=workdir, stdin=subprocess.PIPE,
+    proc = subprocess.Popen(command(binary), cwd=workdir, stdin=subprocess.PIPE,
                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     try:
         proc.stdin.write(b"f\n")
         proc.stdin.flush()
         output = b""
-        while SELECT_PROMPT.encode() not in output:
+        while SELECT_PROMPT.encode() not in as_written(output):
             ready, _, _ = select.select([proc.stdout], [], [], QUICK_TIMEOUT)
             chunk = os.read(proc.stdout.fileno(), 4096) if ready else b""
             if not chunk:
@@ -465,7 +471,7 @@ def big_files(binary, options):
             with open(Path(workdir, "output"), "w+b") as output:
                 result = run(binary, workdir, typed(units), stdout=output)
                 output.seek(-min(4096, output.tell()), os.SEEK_END)
-                result.output = output.read()
+                result.output = as_written(output.read())
             try:
                 check_run(result, ends_with=tail(units))
             except Failure as failure:
@@ -501,7 +507,11 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("binary")
     parser.add_argument("--big-mb", type=int, default=32)
+    parser.add_argument("--wine", metavar="WINE64",
+                        help="the Wine loader that runs a Windows build of the program")
     options = parser.parse_args()
+    if options.wine:
+        run_e2e.use_wine(options.wine)
     binary = str(Path(options.binary).resolve())
     failed = skipped = 0
     started = time.monotonic()
