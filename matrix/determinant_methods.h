@@ -15,7 +15,8 @@ inline constexpr int MAX_EXPANSION_ORDER = 12;
 using SquareMatrix =
     std::array<std::array<std::uint32_t, MAX_DETERMINANT_ORDER>, MAX_DETERMINANT_ORDER>;
 
-// The signed sum over all column permutations, visited in plain-changes order.
+// The signed sum over all column permutations, each product formed in full:
+// columns 0 and 1 in every two rows for each plain-changes order of the others.
 // Orders 2 to MAX_EXPANSION_ORDER.
 std::uint32_t permutation_expansion(const SquareMatrix &matrix, int n);
 

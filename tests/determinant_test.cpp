@@ -1,11 +1,13 @@
 // The determinant: known values, wrapping, the range message, and checks of
-// both methods against each other and against an independent cofactor
-// expansion, all in the ring of integers modulo 2^32.
+// both methods against each other, against an independent cofactor expansion
+// and against a literal reading of the expansion, all in the ring of integers
+// modulo 2^32.
 #include "matrix/determinant.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <iomanip>
@@ -16,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/literal_expansion.h"
 #include "matrix/determinant_methods.h"
 
 namespace {
@@ -214,14 +217,50 @@ TEST_P(ExpansionAgainstDivisionFree, AgreeBitForBit) {
   }
 }
 
+std::string order_name(const testing::TestParamInfo<AgreementCase> &info) {
+  return "order_" + std::to_string(info.param.n);
+}
+
 // Fewer trials where n! grows, to keep the sanitizer run short.
 INSTANTIATE_TEST_SUITE_P(Orders, ExpansionAgainstDivisionFree,
                          testing::Values(AgreementCase{2, 100}, AgreementCase{3, 100}, AgreementCase{4, 100},
                                          AgreementCase{5, 100}, AgreementCase{6, 50}, AgreementCase{7, 30},
                                          AgreementCase{8, 10}, AgreementCase{9, 3}, AgreementCase{10, 1}),
-                         [](const testing::TestParamInfo<AgreementCase> &info) {
-                           return "order_" + std::to_string(info.param.n);
-                         });
+                         order_name);
+
+// ---------------------------------------------------------------------------
+// The expansion against a literal reading of it (a product of n factors per
+// permutation), orders 2 to 11, with entries at the limits of 32 bits among
+// random ones. The only check that evaluates an 11 x 11.
+
+std::uint32_t limit_or_random_entry(std::mt19937 &generator) {
+  constexpr std::array<std::int32_t, 5> LIMITS = {INT32_MIN, INT32_MAX, -1, 0, 1};
+  const std::uint32_t pick = generator() % 8;
+  return pick < LIMITS.size() ? static_cast<std::uint32_t>(LIMITS[pick]) : generator();
+}
+
+class ExpansionAgainstLiteralReading : public testing::TestWithParam<AgreementCase> {};
+
+TEST_P(ExpansionAgainstLiteralReading, AgreeBitForBitAtTheLimits) {
+  const AgreementCase &c = GetParam();
+  std::mt19937 generator(static_cast<std::uint32_t>(2000 + c.n));
+  for (int trial = 0; trial < c.trials_per_range; ++trial) {
+    SquareMatrix matrix{};
+    for (int row = 0; row < c.n; ++row) {
+      for (int column = 0; column < c.n; ++column) matrix[row][column] = limit_or_random_entry(generator);
+    }
+    ASSERT_EQ(permutation_expansion(matrix, c.n), literal_expansion(matrix, c.n))
+        << "order " << c.n << ", trial " << trial;
+  }
+}
+
+// One range, the mix of limits and random entries; one matrix where n! is large.
+INSTANTIATE_TEST_SUITE_P(Orders, ExpansionAgainstLiteralReading,
+                         testing::Values(AgreementCase{2, 50}, AgreementCase{3, 50}, AgreementCase{4, 50},
+                                         AgreementCase{5, 20}, AgreementCase{6, 20}, AgreementCase{7, 10},
+                                         AgreementCase{8, 5}, AgreementCase{9, 2}, AgreementCase{10, 1},
+                                         AgreementCase{11, 1}),
+                         order_name);
 
 // ---------------------------------------------------------------------------
 // Known determinants at orders 13 to 31, through the public routine.
