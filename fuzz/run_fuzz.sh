@@ -16,20 +16,20 @@ rss_limit_mb=2048
 # Room for blocks around the 1000-character limit and for the sample file.
 max_len=8192
 
-install() {
+apt_install() {
   apt-get update -qq
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$@" </dev/null
 }
 if ! command -v clang++ >/dev/null; then
   echo "Installing clang"
-  install clang
+  apt_install clang
 fi
 # libFuzzer comes with the runtime package of the clang that is installed.
 runtime="$(clang++ -print-runtime-dir)/libclang_rt.fuzzer-$(uname -m).a"
 if [ ! -f "$runtime" ]; then
   clang_major="$(clang++ -dumpversion | cut -d. -f1)"
   echo "Installing the libFuzzer runtime of clang $clang_major"
-  install "libclang-rt-$clang_major-dev"
+  apt_install "libclang-rt-$clang_major-dev"
 fi
 
 cmake --preset fuzz >/dev/null

@@ -14,7 +14,8 @@ using BlockBuffer = std::array<char, RECORD_CAPACITY>;
 enum class BlockRead { ok, not_marked, no_closing, too_long };
 
 // Control characters other than tab and line breaks are shown in caret
-// notation, as `cat -v` does, so a data file cannot drive the terminal.
+// notation, as `cat -v` does, so a data file cannot send the terminal escape
+// sequences, bells or backspaces.
 static void echo_char(int c, Console &console) {
   const bool control = (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F;
   if (control) {

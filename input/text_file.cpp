@@ -4,7 +4,9 @@
 
 #include "input/platform.h"
 
-// Checked before the open: opening a FIFO would wait for a writer.
+// Checked before the open: opening a FIFO would wait for a writer. (A FIFO
+// put in the file's place between the check and the open would still be
+// waited on; the C library offers no open that cannot wait.)
 bool text_file_open(TextFile &file, const char *name) {
   file.position = file.length = 0;
   file.stream = platform_is_regular_file(name) ? std::fopen(name, "r") : nullptr;

@@ -7,8 +7,8 @@
 
 // 31 x 31 is the largest square whose elements fit in a record.
 inline constexpr int MAX_DETERMINANT_ORDER = 31;
-// Above this order n! no longer fits in 32 bits and the permutation tables
-// run out.
+// Above this order n! no longer fits in 32 bits, and the expansion would
+// take hours.
 inline constexpr int MAX_EXPANSION_ORDER = 12;
 
 // Row-major, 0-based; only the leading n x n corner is used.

@@ -195,19 +195,30 @@ class Dialogue:
         if status != 0:
             raise Failure(f"exit status {status} after the closing Enter, expected 0")
 
-    def holds_data_file(self):
-        """Whether one of the program's descriptors leads to the data file,
-        as Linux shows them in /proc; elsewhere there is no telling."""
+    def holds_data_file(self, patience=5.0):
+        """Whether one of the program's descriptors still leads to the data
+        file after `patience` seconds (a loaded machine may not have reached
+        the close yet), as Linux shows them in /proc; elsewhere there is no
+        telling."""
         descriptors = Path(f"/proc/{self.proc.pid}/fd")
         if WINDOWS or not descriptors.is_dir():
             return False
+        deadline = time.monotonic() + patience
+        while self.data_file in self.open_files(descriptors):
+            if time.monotonic() > deadline:
+                return True
+            time.sleep(0.05)
+        return False
+
+    @staticmethod
+    def open_files(descriptors):
+        targets = set()
         for descriptor in descriptors.iterdir():
             try:
-                if Path(os.readlink(descriptor)) == self.data_file:
-                    return True
+                targets.add(Path(os.readlink(descriptor)))
             except OSError:
                 pass  # closed while we looked
-        return False
+        return targets
 
     def close(self):
         if self.proc.poll() is None:
