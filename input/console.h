@@ -23,6 +23,11 @@ enum class ScanStatus {
   end_of_input,
 };
 
+// A number was typed, but it does not fit 32 bits.
+inline bool scan_out_of_range(ScanStatus status) {
+  return status == ScanStatus::too_large || status == ScanStatus::too_small;
+}
+
 // Every read below first flushes the output when no input is buffered, that
 // is, whenever it may wait, so each prompt is seen before the program waits
 // for its answer. Input already buffered is read without flushing.

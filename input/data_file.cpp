@@ -62,8 +62,7 @@ static std::int32_t select_block(Console &console, std::int32_t count) {
     const ScanStatus status = console_scan_int(console, selection);
     if (status == ScanStatus::end_of_input) return 0;
     console_discard_char(console);
-    const bool fits = status != ScanStatus::too_large && status != ScanStatus::too_small;
-    const bool in_range = fits && selection >= 0 && selection <= count;
+    const bool in_range = !scan_out_of_range(status) && selection >= 0 && selection <= count;
     if (in_range) return selection;
     console_printf(console, "Number must be between 1 and %d\n", count);
   }

@@ -16,10 +16,9 @@ static Answer reject_line(Console &console, const char *message) {
 // size range on the side of its sign, as the largest 32-bit values do.
 static ScanStatus scan_dimension(Console &console, std::int32_t &value) {
   const ScanStatus status = console_scan_int(console, value);
-  if (status == ScanStatus::too_large) value = INT32_MAX;
-  if (status == ScanStatus::too_small) value = INT32_MIN;
-  const bool beyond = status == ScanStatus::too_large || status == ScanStatus::too_small;
-  return beyond ? ScanStatus::ok : status;
+  if (!scan_out_of_range(status)) return status;
+  value = status == ScanStatus::too_large ? INT32_MAX : INT32_MIN;
+  return ScanStatus::ok;
 }
 
 static Answer scan_size(Console &console, std::int32_t &rows, std::int32_t &columns) {

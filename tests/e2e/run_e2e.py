@@ -240,16 +240,31 @@ SIZE_PROMPT = "Enter size of matrix ROWSxCOLUMNS (0x0 termimates input)  \n"
 SELECT_PROMPT = "Input number before the selected data-input (zero to abort):\n"
 
 
-def converse(binary, workdir, steps, expected_transcript=None):
-    talk = Dialogue(binary, workdir)
-    try:
-        for prompt, reply in steps:
-            talk.expect(prompt)
-            if reply is not None:
-                talk.answer(reply)
-        talk.finish()
-    finally:
-        talk.close()
+# What a dialogue finds where the data file should be, besides a file's bytes
+# or nothing at all.
+A_DIRECTORY = "a directory"
+TWO_MATRICES = b"Two small matrices\n[M202\n 1 2\n 3 4]\nand a third\n[m303 2 0 0 0 2 0 0 0 2]\n"
+TWO_MATRICES_LISTED = "1  [M202\n 1 2\n 3 4]\n\n2  [m303 2 0 0 0 2 0 0 0 2]\n\n"
+
+
+def converse(binary, data, steps, expected_transcript=None):
+    """Plays `steps`, pairs of (what must appear, what to answer then), in a
+    fresh working directory with `data` as the data file, then the closing
+    pause; compares the whole transcript when one is given."""
+    with tempfile.TemporaryDirectory(prefix="determinant-e2e-") as workdir:
+        if data == A_DIRECTORY:
+            Path(workdir, DATA_FILE_NAME).mkdir()
+        elif data is not None:
+            Path(workdir, DATA_FILE_NAME).write_bytes(data)
+        talk = Dialogue(binary, workdir)
+        try:
+            for prompt, reply in steps:
+                talk.expect(prompt)
+                if reply is not None:
+                    talk.answer(reply)
+            talk.finish()
+        finally:
+            talk.close()
     if expected_transcript is not None and talk.output != expected_transcript.encode():
         raise Failure("transcript differs:\n"
                       + transcript_diff(expected_transcript.encode(), talk.output))
@@ -267,23 +282,18 @@ def pipes_keyboard(binary):
                 + "Prepare to enter 2 numbers in row 2\nfirst number\nlast number\n"
                 + "\nMatrix has the form:\n  3  1\n  4  2\n"
                 + "Determinant value of the matrix is  2\n")
-    with tempfile.TemporaryDirectory(prefix="determinant-e2e-") as workdir:
-        converse(binary, workdir, steps, expected)
+    converse(binary, None, steps, expected)
 
 
 def pipes_data_file(binary):
-    data = (b"Two small matrices\n[M202\n 1 2\n 3 4]\nand a third\n[m303 2 0 0 0 2 0 0 0 2]\n")
     steps = [(MENU_END, "f\n"), (SELECT_PROMPT, "7\n"),
              ("Number must be between 1 and 2\n" + SELECT_PROMPT, "2\n"),
              ("Determinant value of the matrix is  8\n", None)]
-    expected = (MENU
-                + "1  [M202\n 1 2\n 3 4]\n\n2  [m303 2 0 0 0 2 0 0 0 2]\n\n"
+    expected = (MENU + TWO_MATRICES_LISTED
                 + SELECT_PROMPT + "Number must be between 1 and 2\n" + SELECT_PROMPT
                 + "\nMatrix has the form:\n  2  0  0\n  0  2  0\n  0  0  2\n"
                 + "Determinant value of the matrix is  8\n")
-    with tempfile.TemporaryDirectory(prefix="determinant-e2e-") as workdir:
-        Path(workdir, DATA_FILE_NAME).write_bytes(data)
-        converse(binary, workdir, steps, expected)
+    converse(binary, TWO_MATRICES, steps, expected)
 
 
 # Answers as people type them: a space after the letter or a number, Windows
@@ -299,43 +309,30 @@ UNTIDY_KEYBOARD = [
     ("\nMatrix has the form:\n  3  4\nNo determinant value for a matrix not square\n", None)]
 UNTIDY_DATA_FILE = [
     (MENU, "f\r\n"),
-    ("1  [M202\n 1 2\n 3 4]\n\n2  [m303 2 0 0 0 2 0 0 0 2]\n\n" + SELECT_PROMPT, "7 \n"),
+    (TWO_MATRICES_LISTED + SELECT_PROMPT, "7 \n"),
     ("Number must be between 1 and 2\n" + SELECT_PROMPT, "x\n"),
     ("Number must be between 1 and 2\n" + SELECT_PROMPT, "1\n"),
     ("\nMatrix has the form:\n  1  2\n  3  4\nDeterminant value of the matrix is  -2\n", None)]
 
 
 def pipes_untidy(steps):
-    def check(binary):
-        with tempfile.TemporaryDirectory(prefix="determinant-e2e-") as workdir:
-            Path(workdir, DATA_FILE_NAME).write_bytes(
-                b"Two small matrices\n[M202\n 1 2\n 3 4]\nand a third\n[m303 2 0 0 0 2 0 0 0 2]\n")
-            converse(binary, workdir, steps, "".join(prompt for prompt, _ in steps))
-    return check
+    return lambda binary: converse(binary, TWO_MATRICES, steps, "".join(prompt for prompt, _ in steps))
 
 
 # Every way out of the data file choice, with the file left behind it; the
 # closing pause of each checks that the file is closed by then.
 def pipes_closing(data, answer, last_words):
-    def check(binary):
-        with tempfile.TemporaryDirectory(prefix="determinant-e2e-") as workdir:
-            if data is None:
-                Path(workdir, DATA_FILE_NAME).mkdir()
-            else:
-                Path(workdir, DATA_FILE_NAME).write_bytes(data)
-            steps = [(MENU_END, "f\n")]
-            if answer is not None:
-                steps.append((SELECT_PROMPT, answer))
-            if last_words is not None:
-                steps.append((last_words, None))
-            converse(binary, workdir, steps)
-    return check
+    steps = [(MENU_END, "f\n")]
+    if answer is not None:
+        steps.append((SELECT_PROMPT, answer))
+    if last_words is not None:
+        steps.append((last_words, None))
+    return lambda binary: converse(binary, data, steps)
 
 
 def pipes_menu_zero(binary):
     # Even the choice 0 ends with the closing pause.
-    with tempfile.TemporaryDirectory(prefix="determinant-e2e-") as workdir:
-        converse(binary, workdir, [(MENU_END, "0\n")], MENU)
+    converse(binary, None, [(MENU_END, "0\n")], MENU)
 
 
 # --- the data file is only ever read ------------------------------------------
@@ -377,7 +374,7 @@ CODED_GROUPS = {
               ("closed_after_refused_block",
                pipes_closing(b"[M202 1 2 3]", "1\n", "fewer numbers than its size needs\n")),
               ("never_opened_when_a_directory",
-               pipes_closing(None, None, "Cannot find file MatrixDataFile1.txt\n"))],
+               pipes_closing(A_DIRECTORY, None, "Cannot find file MatrixDataFile1.txt\n"))],
     "file_untouched": [("sample_file_after_runs", file_untouched)],
 }
 
