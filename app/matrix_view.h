@@ -2,7 +2,7 @@
 // determinant or the reason there is none.
 #pragma once
 
-#include "input/console.h"
+#include "console/console.h"
 #include "matrix/matrix_record.h"
 
 // Entry w (counted from 1) is the format for a field of width w.

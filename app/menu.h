@@ -2,7 +2,7 @@
 // evaluation and the closing pause.
 #pragma once
 
-#include "input/console.h"
+#include "console/console.h"
 
 // The program's run over standard input and output.
 void run_menu();

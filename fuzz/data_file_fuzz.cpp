@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "console/console.h"
 #include "fuzz/fuzz_support.h"
-#include "input/console.h"
 #include "input/data_file.h"
 #include "input/matrix_block.h"
 #include "matrix/matrix_record.h"

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "input/console.h"
+#include "console/console.h"
 #include "matrix/matrix_record.h"
 
 inline constexpr char DATA_FILE_NAME[] = "MatrixDataFile1.txt";

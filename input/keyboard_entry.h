@@ -2,7 +2,7 @@
 // and then for every number row by row.
 #pragma once
 
-#include "input/console.h"
+#include "console/console.h"
 #include "matrix/matrix_record.h"
 
 inline constexpr int MAX_KEYBOARD_DIMENSION = 12;

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "input/digit_run.h"
+#include "console/digit_run.h"
 
 static std::size_t skip_to_digit(std::string_view text, std::size_t at) {
   while (at < text.size() && !is_decimal_digit(text[at])) ++at;

@@ -46,7 +46,7 @@ std::int32_t matrix_determinant(const MatrixRecord &record, std::ostream &out) {
     return 0;
   }
   const SquareMatrix matrix = load_square_matrix(record, n);
-  const std::uint32_t value = n <= MAX_EXPANSION_ORDER ? permutation_expansion(matrix, n)
+  const std::uint32_t value = n <= EXPANSION_LIMIT ? permutation_expansion(matrix, n)
                                                        : division_free_determinant(matrix, n);
   return static_cast<std::int32_t>(value);
 }

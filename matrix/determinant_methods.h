@@ -10,6 +10,14 @@ inline constexpr int MAX_DETERMINANT_ORDER = 31;
 // Above this order n! no longer fits in 32 bits, and the expansion would
 // take hours.
 inline constexpr int MAX_EXPANSION_ORDER = 12;
+// The largest order that matrix_determinant expands; above it the
+// division-free method gives the same value. The fuzz build lowers it so that
+// whole runs stay quick under the sanitizers.
+#ifndef DETERMINANT_EXPANSION_LIMIT
+#define DETERMINANT_EXPANSION_LIMIT MAX_EXPANSION_ORDER
+#endif
+inline constexpr int EXPANSION_LIMIT = DETERMINANT_EXPANSION_LIMIT;
+static_assert(EXPANSION_LIMIT >= 2 && EXPANSION_LIMIT <= MAX_EXPANSION_ORDER);
 
 // Row-major, 0-based; only the leading n x n corner is used.
 using SquareMatrix =

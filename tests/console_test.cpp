@@ -1,6 +1,6 @@
 // The console layer's formatted input: what each answer converts to and what
 // it leaves unread for the character discard.
-#include "input/console.h"
+#include "console/console.h"
 
 #include <gtest/gtest.h>
 

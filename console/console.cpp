@@ -1,12 +1,12 @@
 // Console reads and writes over injectable streams, with the conversions of
 // the program's formatted input done by hand so every outcome is defined.
-#include "input/console.h"
+#include "console/console.h"
 
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
 
-#include "input/digit_run.h"
+#include "console/digit_run.h"
 
 // The one place the console input is read. When nothing is buffered the read
 // may wait for the user, so everything written so far goes out first; input
