@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets and fuzzes each one for a bounded time, starting
-# from a scratch copy of its seed corpus. Fails on any crash, sanitizer report,
-# broken invariant, timeout, leak or memory blow-up, and keeps the input that
-# caused it under build-fuzz/fuzz-findings/.
+# from seeds made afresh from the end-to-end cases. Fails on any crash,
+# sanitizer report, broken invariant, timeout, leak or memory blow-up, and
+# keeps the input that caused it under build-fuzz/fuzz-findings/.
 # Usage: fuzz/run_fuzz.sh [SECONDS_PER_TARGET]   (default 60)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,20 +16,17 @@ rss_limit_mb=2048
 # Room for blocks around the 1000-character limit and for the sample file.
 max_len=8192
 
-apt_install() {
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$@" </dev/null
-}
+# Says what is missing rather than installing it; .ci/run installs both.
 if ! command -v clang++ >/dev/null; then
-  echo "Installing clang"
-  apt_install clang
+  echo "fuzzing needs clang++ (Debian: apt-get install clang)" >&2
+  exit 2
 fi
 # libFuzzer comes with the runtime package of the clang that is installed.
 runtime="$(clang++ -print-runtime-dir)/libclang_rt.fuzzer-$(uname -m).a"
 if [ ! -f "$runtime" ]; then
-  clang_major="$(clang++ -dumpversion | cut -d. -f1)"
-  echo "Installing the libFuzzer runtime of clang $clang_major"
-  apt_install "libclang-rt-$clang_major-dev"
+  echo "fuzzing needs the libFuzzer runtime $runtime" \
+    "(Debian: apt-get install libclang-rt-$(clang++ -dumpversion | cut -d. -f1)-dev)" >&2
+  exit 2
 fi
 
 cmake --preset fuzz >/dev/null
@@ -37,15 +34,17 @@ cmake --build --preset fuzz
 
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/determinant-fuzz-run.XXXXXX")"
 trap 'rm -rf "$scratch"' EXIT
+# The seeds: every end-to-end case, and the inputs that once found a fault.
+python3 fuzz/make_seeds.py "$scratch/corpus"
 findings="$PWD/build-fuzz/fuzz-findings"
 failed=0
 
 fuzz_target() {
   local name="$1"
-  local corpus="$scratch/corpus-$name"
+  local corpus="$scratch/corpus/$name"
   local log="$scratch/$name.log"
   mkdir -p "$findings/$name"
-  cp -R "fuzz/corpus/$name" "$corpus"
+  if [ -d "fuzz/corpus/$name" ]; then cp fuzz/corpus/"$name"/* "$corpus"; fi
   echo "== Fuzzing $name for $seconds s"
   local status=0
   ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \

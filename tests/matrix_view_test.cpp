@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "app/menu.h"
 
 namespace {
 
@@ -52,5 +55,28 @@ INSTANTIATE_TEST_SUITE_P(
                     TableCase{300, {}, "\n\n\n"},
                     TableCase{5, {}, ""},
                     TableCase{0, {}, ""}));
+
+// An output that keeps what had been written at each flush.
+struct FlushRecorder : std::stringbuf {
+  std::vector<std::string> flushed;
+  int sync() override {
+    flushed.push_back(str());
+    return 0;
+  }
+};
+
+// The table is on the screen while the determinant is computed, which takes
+// most of a second at order 12: some flush holds the table but no result.
+TEST(ShowAndEvaluate, FlushesTheTableBeforeTheDeterminant) {
+  std::istringstream in{"k\n2x2\n1 2 3 4\n\n"};
+  FlushRecorder recorder;
+  std::ostream out{&recorder};
+  Console console{in, out};
+  run_menu(console);
+  const std::string table = "Matrix has the form:\n  1  2\n  3  4\n";
+  EXPECT_TRUE(std::any_of(recorder.flushed.begin(), recorder.flushed.end(),
+                          [&](const std::string &shown) { return shown.ends_with(table); }));
+  EXPECT_TRUE(recorder.str().ends_with("Determinant value of the matrix is  -2\n"));
+}
 
 }  // namespace

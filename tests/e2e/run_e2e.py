@@ -1,438 +1,241 @@
 #!/usr/bin/env python3
-"""End-to-end tests of the `determinant` program.
+"""Runs the end-to-end tests of the `determinant` program: the case folders
+under cases/ and the checks written in code (checks.py).
 
-Each case runs the real binary in a fresh temporary working directory with
-its standard input piped in, and compares the whole standard output with the
-expected transcript, byte for byte.
+A case folder cases/<group>/ holds NAME.in (the bytes typed, all at once) with
+NAME.out (the bytes the program must write), or NAME.dialogue, and an optional
+NAME.data (the data file, MatrixDataFile1.txt); or a file `data-from` naming,
+relative to the repository root, the data file of every case in the folder.
 
-Cases live in cases/<group>/ as
-  <case>.in    the bytes typed on standard input
-  <case>.out   the bytes the program must print
-  <case>.data  optional: copied in as MatrixDataFile1.txt
-A group directory may instead hold a file `data-from`, one line naming a file
-relative to the repository root, which every case of the group gets as its
-data file (the sample group uses the shipped examples this way).
+A dialogue is written as the README shows one: the lines the program writes,
+and `> answer` for a line the user types once everything above it is shown.
+It ends with a lone `>`: the closing pause, which must hold, with the data
+file closed, until that Enter ends the run. Escapes: \\s a space (at a line's
+end), \\r a CR, \\t a tab, \\xHH any byte, \\\\ a backslash, \\> a program line
+that starts with `>`, and \\c at the end of a line without its line break.
+Dialogues in the folder `terminal` run at a pseudo-terminal, which echoes the
+answers; the others over pipes, and also with all answers sent at once.
 
-Two groups are checks written in code rather than case files:
-  pipes           answers each prompt only once it has appeared, as another
-                  program driving this one would, and checks the closing pause
-  file_untouched  the data file's bytes and modification time survive runs
+--update rewrites each expected transcript and dialogue that differs from what
+the program does: an intended change is reviewed with `git diff tests/e2e/cases`.
+A Windows build runs under Wine (--wine): its CRLF line ends are read as LF,
+and POSIX-only cases are skipped with their reason.
 
-A Windows build runs under Wine (--wine): its output's CRLF line ends are
-read as LF, and the cases that only make sense on POSIX are skipped, each with
-its reason.
-
-Usage: run_e2e.py --binary PATH [--group NAME ...] [--wine WINE64]
-       (no --group: all groups)
+Usage: run_e2e.py --binary PATH [--group NAME ...] [--wine WINE64] [--update]
+       run_e2e.py --list | --groups
 """
 
 import argparse
-import difflib
-import os
-import select
-import shutil
-import subprocess
 import sys
-import tempfile
 import time
 from pathlib import Path
 
-HERE = Path(__file__).resolve().parent
-CASES = HERE / "cases"
-REPO = HERE.parent.parent
-DATA_FILE_NAME = "MatrixDataFile1.txt"
-SAMPLE_FILE = REPO / "examples" / DATA_FILE_NAME
-# Generous, for sanitizer builds, where a 12x12 takes minutes; the limits only
-# keep a hung program from hanging the suite.
-RUN_TIMEOUT = 900.0
-PROMPT_TIMEOUT = 60.0
+import checks
+import dialogue
+from dialogue import Failure, Skipped, check_run, run, Session, working_directory
+
+CASES = Path(__file__).resolve().parent / "cases"
+TERMINAL_GROUP = "terminal"
+UNESCAPED = {b"\\": b"\\", b"s": b" ", b"r": b"\r", b"t": b"\t", b">": b">"}
+ESCAPED = {b"\\": b"\\\\", b"\r": b"\\r", b"\t": b"\\t"}
 
 
-class Failure(Exception):
-    pass
+# --- the dialogue notation ----------------------------------------------------------
+
+def unescape(line):
+    """A written line's bytes, and whether its line break counts."""
+    text, at = bytearray(), 0
+    while at < len(line):
+        if line[at:at + 1] != b"\\":
+            text += line[at:at + 1]
+            at += 1
+        elif line[at + 1:at + 2] == b"x":
+            text.append(int(line[at + 2:at + 4], 16))
+            at += 4
+        elif line[at + 1:] == b"c":
+            return bytes(text)
+        else:
+            text += UNESCAPED[line[at + 1:at + 2]]
+            at += 2
+    return bytes(text) + b"\n"
 
 
-# How the program is started, and whether its output has Windows line ends.
-LAUNCHER = []
-WINDOWS = False
+def escape(text):
+    line = b"".join(ESCAPED.get(bytes([byte]), b"\\x%02x" % byte if byte < 0x20 or byte == 0x7F
+                                else bytes([byte])) for byte in text)
+    if line.endswith(b" "):
+        line = line[:-1] + b"\\s"
+    return b"\\" + line if line.startswith(b">") else line
 
 
-def use_wine(wine64):
-    """Runs a Windows build of the program under the Wine loader `wine64`."""
-    global LAUNCHER, WINDOWS, RUN_TIMEOUT
-    LAUNCHER, WINDOWS = [wine64], True
-    # No sanitizer build runs there, so a run that hangs can fail sooner.
-    RUN_TIMEOUT = 120.0
+def escape_lines(text):
+    lines = text.split(b"\n")
+    written = b"".join(escape(line) + b"\n" for line in lines[:-1])
+    return written + (escape(lines[-1]) + b"\\c\n" if lines[-1] else b"")
 
 
-def command(binary):
-    return LAUNCHER + [binary]
+def parse_dialogue(path):
+    """The steps: what the program writes, then what is typed in answer."""
+    steps, written = [], b""
+    for line in path.read_bytes().split(b"\n")[:-1]:
+        if line == b">" or line.startswith(b"> "):
+            steps.append((written, unescape(line[2:])))
+            written = b""
+        else:
+            written += unescape(line)
+    if written or not steps or steps[-1][1] != b"\n":
+        raise SystemExit(f"{path}: a dialogue ends with a lone '>', the closing Enter")
+    return steps
 
 
-def as_written(output):
-    """The program's output with the line ends it wrote in the program: a
-    Windows build's text mode turns each LF into CRLF on the way out."""
-    return output.replace(b"\r\n", b"\n") if WINDOWS else output
+def write_dialogue(path, steps):
+    path.write_bytes(b"".join(escape_lines(written) + (b">\n" if typed == b"\n" else
+                                                        b"> " + escape_lines(typed)[:-1] + b"\n")
+                              for written, typed in steps))
 
 
-def visible_lines(data):
-    """Splits a transcript into lines with their ends made visible, so that
-    trailing spaces and a missing final line break show up in a diff."""
-    text = data.decode("utf-8", errors="backslashreplace")
-    lines = text.split("\n")
-    shown = [line + "$" for line in lines[:-1]]
-    if lines[-1]:
-        shown.append(lines[-1] + "  (no line break at the end)")
-    return shown
+# --- the two kinds of case file ------------------------------------------------------
 
-
-def transcript_diff(expected, actual):
-    diff = difflib.unified_diff(visible_lines(expected), visible_lines(actual),
-                                "expected", "actual", lineterm="", n=3)
-    return "\n".join(diff)
-
-
-def run_program(binary, workdir, stdin_bytes):
-    try:
-        done = subprocess.run(command(binary), cwd=workdir, input=stdin_bytes,
-                              stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                              timeout=RUN_TIMEOUT)
-    except subprocess.TimeoutExpired:
-        raise Failure(f"no exit within {RUN_TIMEOUT:.0f} s (killed)")
-    return done
-
-
-def data_for(case_in):
-    """The data file bytes for a case, or None when the case runs without one."""
-    own = case_in.with_suffix(".data")
+def data_for(case):
+    own = case.with_suffix(".data")
     if own.exists():
         return own.read_bytes()
-    shared = case_in.parent / "data-from"
+    shared = case.parent / "data-from"
     if shared.exists():
-        return (REPO / shared.read_text().strip()).read_bytes()
+        return (dialogue.REPO / shared.read_text().strip()).read_bytes()
     return None
 
 
-def run_case(binary, case_in):
-    expected = case_in.with_suffix(".out").read_bytes()
-    data = data_for(case_in)
-    with tempfile.TemporaryDirectory(prefix="determinant-e2e-") as workdir:
-        if data is not None:
-            Path(workdir, DATA_FILE_NAME).write_bytes(data)
-        done = run_program(binary, workdir, case_in.read_bytes())
-        problems = []
-        output = as_written(done.stdout)
-        if output != expected:
-            problems.append("standard output differs:\n"
-                            + transcript_diff(expected, output))
-        if done.returncode != 0:
-            problems.append(f"exit status {done.returncode}, expected 0")
-        if data is not None and Path(workdir, DATA_FILE_NAME).read_bytes() != data:
-            problems.append("the data file was changed")
-        if problems:
-            if done.stderr:
-                problems.append("standard error:\n"
-                                + done.stderr.decode(errors="backslashreplace"))
-            raise Failure("\n".join(problems))
+def check_data_file(workdir, data):
+    if data is not None and (workdir / dialogue.DATA_FILE_NAME).read_bytes() != data:
+        raise Failure("the data file was changed")
 
 
-# --- a program on the other end of the pipes ---------------------------------
-
-class Dialogue:
-    """Runs the binary with pipes on both ends and answers prompts as they
-    appear, never writing before the program has asked."""
-
-    def __init__(self, binary, workdir):
-        self.proc = subprocess.Popen(command(binary), cwd=workdir, stdin=subprocess.PIPE,
-                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.data_file = Path(workdir, DATA_FILE_NAME).resolve()
-        self.raw = b""
-        self.checked = 0  # output before this offset has been matched already
-
-    @property
-    def output(self):
-        return as_written(self.raw)
-
-    def expect(self, text, timeout=PROMPT_TIMEOUT):
-        want = text.encode()
-        deadline = time.monotonic() + timeout
-        fd = self.proc.stdout.fileno()
-        while want not in self.output[self.checked:]:
-            left = deadline - time.monotonic()
-            if left <= 0:
-                raise Failure(f"waited {timeout:.0f} s for {text!r}; output so far:\n"
-                              + self.output.decode(errors="backslashreplace"))
-            ready, _, _ = select.select([fd], [], [], left)
-            if ready:
-                chunk = os.read(fd, 4096)
-                if not chunk:
-                    raise Failure(f"output ended before {text!r}; output was:\n"
-                                  + self.output.decode(errors="backslashreplace"))
-                self.raw += chunk
-        self.checked = self.output.index(want, self.checked) + len(want)
-
-    def answer(self, text):
-        try:
-            self.proc.stdin.write(text.encode())
-            self.proc.stdin.flush()
-        except BrokenPipeError:
-            raise Failure(f"ended before it could be sent {text!r}")
-
-    def finish(self, wait_before_enter=0.3):
-        """The run is over: the program must still be waiting for the closing
-        Enter, and that one line break must end it with status 0."""
-        time.sleep(wait_before_enter)
-        if self.proc.poll() is not None:
-            raise Failure(f"ended (status {self.proc.returncode}) before the closing Enter")
-        if self.holds_data_file():
-            raise Failure("the data file is still open in the closing pause")
-        self.answer("\n")
-        try:
-            status = self.proc.wait(timeout=PROMPT_TIMEOUT)
-        except subprocess.TimeoutExpired:
-            raise Failure("still running after the closing Enter")
-        self.raw += self.proc.stdout.read()
-        if status != 0:
-            raise Failure(f"exit status {status} after the closing Enter, expected 0")
-
-    def holds_data_file(self, patience=5.0):
-        """Whether one of the program's descriptors still leads to the data
-        file after `patience` seconds (a loaded machine may not have reached
-        the close yet), as Linux shows them in /proc; elsewhere there is no
-        telling."""
-        descriptors = Path(f"/proc/{self.proc.pid}/fd")
-        if WINDOWS or not descriptors.is_dir():
-            return False
-        deadline = time.monotonic() + patience
-        while self.data_file in self.open_files(descriptors):
-            if time.monotonic() > deadline:
-                return True
-            time.sleep(0.05)
-        return False
-
-    @staticmethod
-    def open_files(descriptors):
-        targets = set()
-        for descriptor in descriptors.iterdir():
-            try:
-                targets.add(Path(os.readlink(descriptor)))
-            except OSError:
-                pass  # closed while we looked
-        return targets
-
-    def close(self):
-        if self.proc.poll() is None:
-            self.proc.kill()
-            self.proc.wait()
-        for stream in (self.proc.stdin, self.proc.stdout):
-            try:
-                stream.close()
-            except OSError:
-                pass
+def transcript_case(binary, case, update):
+    expected_file = case.with_suffix(".out")
+    data = data_for(case)
+    with working_directory(data) as workdir:
+        result = run(binary, workdir, case.read_bytes())
+        if update and result.status == 0 and result.output != expected_file.read_bytes():
+            expected_file.write_bytes(result.output)
+            return "updated"
+        check_run(result, expected_file.read_bytes())
+        check_data_file(workdir, data)
 
 
-MENU = ("Where is the data for the matrix?\n"
-        "If it will be typed in on the Keyboard, type K\n"
-        "If it is already in the MatrixDataFile, type F\n"
-        "To exit program type 0 (zero)\n")
-MENU_END = "To exit program type 0 (zero)\n"
-SIZE_PROMPT = "Enter size of matrix ROWSxCOLUMNS (0x0 termimates input)  \n"
-SELECT_PROMPT = "Input number before the selected data-input (zero to abort):\n"
+def play(binary, steps, data, terminal, update):
+    """Plays the steps one prompt at a time; returns the steps as they went."""
+    played, echo = [], b""
+    with working_directory(data) as workdir, Session(binary, workdir, terminal) as talk:
+        for number, (written, typed) in enumerate(steps):
+            if update:
+                written = talk.settle()
+                if not written.startswith(echo):
+                    raise Failure(f"the echo {echo!r} did not come first: {written!r}")
+                written = written[len(echo):]
+            else:
+                talk.expect(echo + written)
+            played.append((written, typed))
+            # Typed line ends reach a terminal's screen as its own.
+            echo = typed.replace(b"\r", b"\n") if terminal else b""
+            if number == len(steps) - 1:
+                talk.finish()
+            else:
+                talk.answer(typed)
+        talk.expect(echo)
+        if talk.output[talk.checked:]:
+            raise Failure(f"wrote after the closing Enter: {talk.output[talk.checked:]!r}")
+        check_data_file(workdir, data)
+    return played
 
 
-# What a dialogue finds where the data file should be, besides a file's bytes
-# or nothing at all.
-A_DIRECTORY = "a directory"
-TWO_MATRICES = b"Two small matrices\n[M202\n 1 2\n 3 4]\nand a third\n[m303 2 0 0 0 2 0 0 0 2]\n"
-TWO_MATRICES_LISTED = "1  [M202\n 1 2\n 3 4]\n\n2  [m303 2 0 0 0 2 0 0 0 2]\n\n"
+def dialogue_case(binary, case, update):
+    terminal = case.parent.name == TERMINAL_GROUP
+    if terminal and dialogue.WINDOWS:
+        raise Skipped("a pseudo-terminal is POSIX's, and Wine's console is none")
+    steps, data = parse_dialogue(case), data_for(case)
+    played = play(binary, steps, data, terminal, update)
+    if not terminal:
+        with working_directory(data) as workdir:
+            check_run(run(binary, workdir, b"".join(typed for _, typed in steps)),
+                      b"".join(written for written, _ in played))
+    if played != steps:
+        write_dialogue(case, played)
+        return "updated"
 
 
-def converse(binary, data, steps, expected_transcript=None):
-    """Plays `steps`, pairs of (what must appear, what to answer then), in a
-    fresh working directory with `data` as the data file, then the closing
-    pause; compares the whole transcript when one is given."""
-    with tempfile.TemporaryDirectory(prefix="determinant-e2e-") as workdir:
-        if data == A_DIRECTORY:
-            Path(workdir, DATA_FILE_NAME).mkdir()
-        elif data is not None:
-            Path(workdir, DATA_FILE_NAME).write_bytes(data)
-        talk = Dialogue(binary, workdir)
-        try:
-            for prompt, reply in steps:
-                talk.expect(prompt)
-                if reply is not None:
-                    talk.answer(reply)
-            talk.finish()
-        finally:
-            talk.close()
-    if expected_transcript is not None and talk.output != expected_transcript.encode():
-        raise Failure("transcript differs:\n"
-                      + transcript_diff(expected_transcript.encode(), talk.output))
+# --- groups and their cases -----------------------------------------------------------
+
+def groups():
+    return sorted(folder.name for folder in CASES.iterdir() if folder.is_dir()) + list(checks.GROUPS)
 
 
-def pipes_keyboard(binary):
-    steps = [(MENU_END, "k\n"), (SIZE_PROMPT, "2x2\n"),
-             ("Prepare to enter 2 numbers in row 1\nfirst number\n", "3\n"),
-             ("last number\n", "1\n"),
-             ("Prepare to enter 2 numbers in row 2\nfirst number\n", "4\n"),
-             ("last number\n", "2\n"),
-             ("Determinant value of the matrix is  2\n", None)]
-    expected = (MENU + SIZE_PROMPT
-                + "Prepare to enter 2 numbers in row 1\nfirst number\nlast number\n"
-                + "Prepare to enter 2 numbers in row 2\nfirst number\nlast number\n"
-                + "\nMatrix has the form:\n  3  1\n  4  2\n"
-                + "Determinant value of the matrix is  2\n")
-    converse(binary, None, steps, expected)
-
-
-def pipes_data_file(binary):
-    steps = [(MENU_END, "f\n"), (SELECT_PROMPT, "7\n"),
-             ("Number must be between 1 and 2\n" + SELECT_PROMPT, "2\n"),
-             ("Determinant value of the matrix is  8\n", None)]
-    expected = (MENU + TWO_MATRICES_LISTED
-                + SELECT_PROMPT + "Number must be between 1 and 2\n" + SELECT_PROMPT
-                + "\nMatrix has the form:\n  2  0  0\n  0  2  0\n  0  0  2\n"
-                + "Determinant value of the matrix is  8\n")
-    converse(binary, TWO_MATRICES, steps, expected)
-
-
-# Answers as people type them: a space after the letter or a number, Windows
-# line ends, a letter after a refused pick. Whatever is left of the line, each
-# prompt must be out before the program waits. The steps' texts make up the
-# whole transcript.
-UNTIDY_KEYBOARD = [
-    (MENU, "k \n"),
-    (SIZE_PROMPT, "13x2 \n"),
-    ("No size larger than 12\n" + SIZE_PROMPT, "1x2\r\n"),
-    ("Prepare to enter 2 numbers in row 1\nfirst number\n", "3 \n"),
-    ("last number\n", "4\n"),
-    ("\nMatrix has the form:\n  3  4\nNo determinant value for a matrix not square\n", None)]
-UNTIDY_DATA_FILE = [
-    (MENU, "f\r\n"),
-    (TWO_MATRICES_LISTED + SELECT_PROMPT, "7 \n"),
-    ("Number must be between 1 and 2\n" + SELECT_PROMPT, "x\n"),
-    ("Number must be between 1 and 2\n" + SELECT_PROMPT, "1\n"),
-    ("\nMatrix has the form:\n  1  2\n  3  4\nDeterminant value of the matrix is  -2\n", None)]
-
-
-def pipes_untidy(steps):
-    return lambda binary: converse(binary, TWO_MATRICES, steps, "".join(prompt for prompt, _ in steps))
-
-
-# Every way out of the data file choice, with the file left behind it; the
-# closing pause of each checks that the file is closed by then.
-def pipes_closing(data, answer, last_words):
-    steps = [(MENU_END, "f\n")]
-    if answer is not None:
-        steps.append((SELECT_PROMPT, answer))
-    if last_words is not None:
-        steps.append((last_words, None))
-    return lambda binary: converse(binary, data, steps)
-
-
-def pipes_menu_zero(binary):
-    # Even the choice 0 ends with the closing pause.
-    converse(binary, None, [(MENU_END, "0\n")], MENU)
-
-
-# --- the data file is only ever read ------------------------------------------
-
-# Runs through every path that opens the file: listing and aborting, each kind
-# of pick, refusals, out-of-range selections, end of input, and the keyboard.
-UNTOUCHED_RUNS = [b"f\n0\n\n", b"F\n1\n\n", b"f\n3\n\n", b"f\n5\n\n", b"f\n6\n\n",
-                  b"f\n7\n\n", b"f\n8\n\n", b"f\n99\n-1\n0\n\n", b"f\n", b"f\nx\n",
-                  b"k\n2x2\n1 2 3 4\n\n", b"0\n\n"]
-
-
-def file_untouched(binary):
-    with tempfile.TemporaryDirectory(prefix="determinant-e2e-") as workdir:
-        target = Path(workdir, DATA_FILE_NAME)
-        shutil.copyfile(SAMPLE_FILE, target)
-        # An old time stamp shows any rewrite, even one within the same second.
-        os.utime(target, ns=(1_000_000_000_000_000_000, 1_000_000_000_000_000_000))
-        before = (target.read_bytes(), target.stat().st_mtime_ns, sorted(os.listdir(workdir)))
-        for stdin_bytes in UNTOUCHED_RUNS:
-            done = run_program(binary, workdir, stdin_bytes)
-            after = (target.read_bytes(), target.stat().st_mtime_ns, sorted(os.listdir(workdir)))
-            if after[0] != before[0]:
-                raise Failure(f"input {stdin_bytes!r} changed the data file's bytes")
-            if after[1] != before[1]:
-                raise Failure(f"input {stdin_bytes!r} changed the data file's modification time")
-            if after[2] != before[2]:
-                raise Failure(f"input {stdin_bytes!r} left files behind: {after[2]}")
-            if done.returncode != 0:
-                raise Failure(f"input {stdin_bytes!r} gave exit status {done.returncode}")
-
-
-CODED_GROUPS = {
-    "pipes": [("keyboard_2x2", pipes_keyboard), ("data_file_pick", pipes_data_file),
-              ("menu_zero", pipes_menu_zero), ("untidy_keyboard", pipes_untidy(UNTIDY_KEYBOARD)),
-              ("untidy_data_file", pipes_untidy(UNTIDY_DATA_FILE)),
-              ("closed_after_abort", pipes_closing(b"[M101 5]", "0\n", None)),
-              ("closed_after_unmarked_block",
-               pipes_closing(b"[ M101 5]", "1\n", "(after '[') for Matrix data\n")),
-              ("closed_after_refused_block",
-               pipes_closing(b"[M202 1 2 3]", "1\n", "fewer numbers than its size needs\n")),
-              ("never_opened_when_a_directory",
-               pipes_closing(A_DIRECTORY, None, "Cannot find file MatrixDataFile1.txt\n"))],
-    "file_untouched": [("sample_file_after_runs", file_untouched)],
-}
-
-
-# Cases whose bytes mean something else to a Windows build, with the reason.
-SKIPPED_ON_WINDOWS = {}
-
-
-def file_groups():
-    return sorted(p.name for p in CASES.iterdir() if p.is_dir())
-
-
-def tests_of(group, binary):
-    if group in CODED_GROUPS:
-        return [(name, lambda check=check: check(binary)) for name, check in CODED_GROUPS[group]]
-    folder = CASES / group
-    if not folder.is_dir():
+def cases_of(group):
+    """(name, test) pairs; a test takes the binary and whether to update."""
+    if group in checks.GROUPS:
+        return [(name, lambda binary, update, check=check: check(binary))
+                for name, check in checks.GROUPS[group]]
+    if not (CASES / group).is_dir():
         raise SystemExit(f"no such group: {group}")
-    return [(case.stem, lambda case=case: run_case(binary, case))
-            for case in sorted(folder.glob("*.in"))]
+    found = sorted((CASES / group).glob("*.in")) + sorted((CASES / group).glob("*.dialogue"))
+    kind = {".in": transcript_case, ".dialogue": dialogue_case}
+    return [(case.stem, lambda binary, update, case=case: kind[case.suffix](binary, case, update))
+            for case in found]
+
+
+def run_cases(binary, chosen, update):
+    passed = failed = skipped = 0
+    started = time.monotonic()
+    for group in chosen:
+        cases = cases_of(group)
+        if not cases:
+            raise SystemExit(f"group {group} has no cases")
+        for name, test in cases:
+            case_started = time.monotonic()
+            try:
+                note = test(binary, update)
+            except Skipped as reason:
+                skipped += 1
+                print(f"skip {group}/{name}: {reason}", flush=True)
+                continue
+            except Failure as failure:
+                failed += 1
+                print(f"FAIL {group}/{name}\n{failure}\n", flush=True)
+                continue
+            passed += 1
+            took = time.monotonic() - case_started
+            print(f"ok   {group}/{name} ({took:.2f} s)" + (f": {note}" if note else ""), flush=True)
+    print(f"took {time.monotonic() - started:.1f} s")
+    print(f"{passed} passed, {failed} failed, {skipped} skipped")
+    return 1 if failed else 0
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--binary", required=True, help="the determinant program")
-    parser.add_argument("--group", action="append",
-                        help="run only this group (may be repeated)")
+    parser.add_argument("--binary", help="the determinant program")
+    parser.add_argument("--group", action="append", help="run only this group (may be repeated)")
     parser.add_argument("--wine", metavar="WINE64",
                         help="the Wine loader that runs a Windows build of the program")
+    parser.add_argument("--list", action="store_true", help="print every case's name and stop")
+    parser.add_argument("--groups", action="store_true",
+                        help="print every group, with 'serial' after those that must run alone")
+    parser.add_argument("--update", action="store_true",
+                        help="rewrite the expected transcripts and dialogues that differ")
     args = parser.parse_args()
-    binary = str(Path(args.binary).resolve())
+    chosen = args.group or groups()
+    if args.groups:
+        print("\n".join(group + (" serial" if group in checks.SERIAL else "") for group in chosen))
+        return 0
+    if args.list:
+        print("\n".join(f"{group}/{name}" for group in chosen for name, _ in cases_of(group)))
+        return 0
+    if not args.binary:
+        parser.error("--binary is needed to run cases")
+    if args.update and args.wine:
+        parser.error("--update takes its transcripts from a native build only")
     if args.wine:
-        use_wine(args.wine)
-    groups = args.group or file_groups() + sorted(CODED_GROUPS)
-
-    passed = failed = skipped = 0
-    started = time.monotonic()
-    for group in groups:
-        tests = tests_of(group, binary)
-        if not tests:
-            raise SystemExit(f"group {group} has no cases")
-        for name, test in tests:
-            reason = SKIPPED_ON_WINDOWS.get(f"{group}/{name}") if WINDOWS else None
-            if reason:
-                skipped += 1
-                print(f"skip {group}/{name}: {reason}", flush=True)
-                continue
-            try:
-                test()
-            except Failure as failure:
-                failed += 1
-                print(f"FAIL {group}/{name}\n{failure}\n", flush=True)
-            else:
-                passed += 1
-                print(f"ok   {group}/{name}", flush=True)
-    print(f"took {time.monotonic() - started:.1f} s")
-    print(f"{passed} passed, {failed} failed, {skipped} skipped")
-    return 1 if failed else 0
+        dialogue.use_wine(args.wine)
+    return run_cases(str(Path(args.binary).resolve()), chosen, args.update)
 
 
 if __name__ == "__main__":
