@@ -277,8 +277,13 @@ async function main() {
   try {
     const page = await browser.newPage();
     page.on('pageerror', (error) => report('no script error on the page', error.message));
+    const origin = `http://127.0.0.1:${server.address().port}`;
     page.on('requestfailed', (request) => report(`loading ${request.url()}`, 'failed'));
-    await page.goto(`http://127.0.0.1:${server.address().port}/`);
+    page.on('request', (request) => {
+      const url = request.url();
+      if (!url.startsWith(origin + '/') && !url.startsWith('data:')) report('the page loads only from its own host', url);
+    });
+    await page.goto(origin + '/');
     await page.waitForFunction(() => window.determinantPage.running());
     for (const testCase of cases) await check(testCase.name, () => runCaseFile(page, testCase));
     const casesDir = path.resolve(options.cases);

@@ -208,7 +208,8 @@ function startRun() {
   terminal.focus();
 }
 
-document.getElementById('run-again').addEventListener('click', startRun);
+const runAgainButton = document.getElementById('run-again');
+runAgainButton.addEventListener('click', startRun);
 
 async function fetchBytes(name) {
   const response = await fetch(name);
@@ -220,10 +221,13 @@ async function load() {
   try {
     [wasmBinary, sampleBytes] = await Promise.all([fetchBytes('determinant.wasm'), fetchBytes(DATA_FILE_NAME)]);
   } catch (error) {
-    runStatus.textContent = `The program could not be loaded: ${error.message}`;
+    // A page opened from a file may not fetch its neighbours.
+    runStatus.textContent = `The program could not be loaded (${error.message}): ` +
+      'serve this folder over HTTP, for example with python3 -m http.server.';
     return;
   }
   useBytes(sampleBytes, 'the sample');
+  runAgainButton.disabled = false;
   startRun();
 }
 
