@@ -10,6 +10,7 @@ const os = require('os');
 const path = require('path');
 
 const CASE_TIMEOUT_MS = 60000;
+const SITE_LIMIT_BYTES = 1200000;
 // The 12x12 of the sample, block 4, evaluated by the native program.
 const SAMPLE_12X12_LINE = 'Determinant value of the matrix is  121540842';
 
@@ -148,7 +149,7 @@ async function check(name, body) {
   try {
     report(name, await body());
   } catch (error) {
-    report(name, error.stack || String(error));
+    report(name, error.message || String(error));
   }
 }
 
@@ -195,7 +196,10 @@ async function ctrlDSendsPartLine(page, casesDir) {
   await setDataFile(page, null);
   await runAgain(page);
   await page.keyboard.type('k\n2x');
+  await page.waitForFunction(() => window.determinantPage.waiting());
+  const reads = await page.evaluate(() => window.determinantPage.readTimes().length);
   await pressCtrlD(page);
+  await page.waitForFunction((before) => window.determinantPage.readTimes().length > before, {}, reads);
   await page.keyboard.type('2\n3\n1\n4\n2\n\n');
   return compare(await outputWhenEnded(page), fs.readFileSync(stem + '.out'));
 }
@@ -258,11 +262,18 @@ async function sample12x12(page) {
   return null;
 }
 
+// Everything the page loads, uncompressed.
+function siteWithinLimit(site) {
+  const total = fs.readdirSync(site).reduce((sum, name) => sum + fs.statSync(path.join(site, name)).size, 0);
+  return total <= SITE_LIMIT_BYTES ? null : `${total} bytes, more than ${SITE_LIMIT_BYTES}`;
+}
+
 async function main() {
   const options = parseArguments();
   const site = path.resolve(options.site);
   const cases = collectCases(path.resolve(options.cases));
   const puppeteer = require(path.join(path.resolve(options.modules), 'puppeteer-core'));
+  await check('the site is at most 1.2 MB', () => siteWithinLimit(site));
   const server = await serve(site);
   const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'determinant-chromium-'));
   // On a closed network Chromium keeps trying to reach outside hosts unless
