@@ -226,6 +226,10 @@ class Session:
                           + transcript_diff(self.output[:self.checked] + text, self.output))
         self.checked += len(text)
 
+    def expect_end(self):
+        if self.output[self.checked:]:
+            raise Failure(f"wrote more after the closing Enter: {self.output[self.checked:]!r}")
+
     def settle(self):
         """Whatever the program writes until it falls quiet, for recording."""
         while True:
