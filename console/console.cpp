@@ -3,8 +3,8 @@
 #include "console/console.h"
 
 #include <cctype>
-#include <cstdarg>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
