@@ -11,26 +11,28 @@
 static constexpr int FORMAT_ENTRY_LENGTH = 3;
 static constexpr int WIDTH_FORMAT_ENTRIES = (sizeof WIDTH_FORMATS - 1) / FORMAT_ENTRY_LENGTH;
 
-// Negation in unsigned arithmetic: INT32_MIN stays negative instead of
-// overflowing, so it never counts as the largest magnitude.
-static std::int32_t wrapping_negation(std::int32_t value) {
-  return static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(value));
+// In unsigned arithmetic, so -2147483648 has its true magnitude, 2147483648:
+// its field is as wide as any other ten-digit number's, and a sign never
+// touches the number before it.
+static std::uint32_t magnitude_of(std::int32_t value) {
+  const auto bits = static_cast<std::uint32_t>(value);
+  return value < 0 ? 0u - bits : bits;
 }
 
-static std::int32_t largest_magnitude(const MatrixRecord &record) {
-  std::int32_t largest = 0;
+static std::uint32_t largest_magnitude(const MatrixRecord &record) {
+  std::uint32_t largest = 0;
   const int count = record_element_count(record);
   for (int slot = 1; slot <= count; ++slot) {
-    const std::int32_t value = record[slot];
-    const std::int32_t magnitude = value < 0 ? wrapping_negation(value) : value;
+    const std::uint32_t magnitude = magnitude_of(record[slot]);
     if (magnitude > largest) largest = magnitude;
   }
   return largest;
 }
 
-static int field_width(std::int32_t largest) {
+// An all-zero matrix has no digits to count and keeps the width 2.
+static int field_width(std::uint32_t largest) {
   int digits = 0;
-  for (std::int64_t power = 1; power <= largest; power *= 10) ++digits;
+  for (std::uint64_t power = 1; power <= largest; power *= 10) ++digits;
   return digits + 2;
 }
 

@@ -1,8 +1,6 @@
 // The menu and the control flow of one run.
 #include "app/menu.h"
 
-#include <iostream>
-
 #include "app/matrix_view.h"
 #include "input/data_file.h"
 #include "input/keyboard_entry.h"
@@ -45,10 +43,4 @@ void run_menu(Console &console) {
   }
   // The closing pause: one more character before the run ends.
   console_read_char(console);
-  console.out.flush();
-}
-
-void run_menu() {
-  Console console{std::cin, std::cout};
-  run_menu(console);
 }

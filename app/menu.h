@@ -4,7 +4,5 @@
 
 #include "console/console.h"
 
-// The program's run over standard input and output.
-void run_menu();
-// The same run over any console, for tests and fuzzing.
+// One run over the console; the caller flushes what is left.
 void run_menu(Console &console);

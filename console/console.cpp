@@ -3,16 +3,31 @@
 #include "console/console.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 #include "console/digit_run.h"
+
+// Called after every write and flush, while errno still belongs to the write
+// that failed.
+static void note_write_failure(Console &console) {
+  if (console.write_failed || !console.out.bad()) return;
+  console.write_failed = true;
+  console.write_errno = errno;
+}
+
+static void flush_output(Console &console) {
+  console.out.flush();
+  note_write_failure(console);
+}
 
 // The one place the console input is read. When nothing is buffered the read
 // may wait for the user, so everything written so far goes out first; input
 // that is already waiting is read without a write per character.
 static int peek_char(Console &console) {
-  if (console.in.rdbuf()->in_avail() <= 0) console.out.flush();
+  if (console.in.rdbuf()->in_avail() <= 0) flush_output(console);
   const auto next = console.in.peek();
   return next == std::istream::traits_type::eof() ? END_OF_INPUT : next;
 }
@@ -74,13 +89,14 @@ ScanStatus console_scan_int(Console &console, std::int32_t &value) {
 
 void console_write(Console &console, std::string_view text) {
   console.out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  note_write_failure(console);
 }
 
-void console_flush(Console &console) { console.out.flush(); }
+void console_flush(Console &console) { flush_output(console); }
 
 void console_write_line(Console &console, std::string_view text) {
   console_write(console, text);
-  console.out.put('\n');
+  console_write(console, "\n");
 }
 
 void console_printf(Console &console, const char *format, ...) {
@@ -92,4 +108,12 @@ void console_printf(Console &console, const char *format, ...) {
   if (length <= 0) return;
   const auto written = static_cast<std::size_t>(length) < sizeof buffer ? length : sizeof buffer - 1;
   console_write(console, std::string_view(buffer, written));
+}
+
+// A stream can fail without the library setting errno; the generic I/O error
+// is then the truest reason there is.
+const char *console_finish_output(Console &console) {
+  flush_output(console);
+  if (!console.write_failed) return nullptr;
+  return std::strerror(console.write_errno != 0 ? console.write_errno : EIO);
 }

@@ -11,6 +11,10 @@
 struct Console {
   std::istream &in;
   std::ostream &out;
+  // The first failed write: once the stream has failed, later writes do
+  // nothing, so its errno is the reason the output was lost.
+  bool write_failed = false;
+  int write_errno = 0;
 };
 
 inline constexpr int END_OF_INPUT = -1;
@@ -53,3 +57,6 @@ void console_flush(Console &console);
 void console_write_line(Console &console, std::string_view text);
 // Formatted output; the result must fit a short fixed buffer.
 [[gnu::format(printf, 2, 3)]] void console_printf(Console &console, const char *format, ...);
+// Flushes what is left and says why the output was lost: the system's text
+// for the first failed write, or nullptr when every write succeeded.
+const char *console_finish_output(Console &console);

@@ -109,10 +109,13 @@ void check_block_parse(std::string_view text) {
 }
 
 // The listing shows control characters, but tab and line breaks, in caret
-// notation: "^@" for NUL up to "^_", and "^?" for DEL.
-void append_listed(std::string &transcript, char c) {
+// notation: "^@" for NUL up to "^_", and "^?" for DEL. A CR is a line break
+// only right before an LF, whether or not the LF is part of the block.
+void append_listed(std::string &transcript, std::string_view file, std::size_t at) {
+  const char c = file[at];
   const auto byte = static_cast<unsigned char>(c);
-  if ((byte < 0x20 && c != '\t' && c != '\n' && c != '\r') || byte == 0x7F) {
+  const bool line_break = c == '\n' || (c == '\r' && at + 1 < file.size() && file[at + 1] == '\n');
+  if ((byte < 0x20 && c != '\t' && !line_break) || byte == 0x7F) {
     transcript += '^';
     transcript += byte == 0x7F ? '?' : static_cast<char>('@' + byte);
   } else {
@@ -126,6 +129,10 @@ std::int32_t expected_choice(std::string_view file, int selection, MatrixRecord 
                              BlockParse &parse, std::int64_t &last_written, std::string &transcript) {
   parse = BlockParse::too_few_numbers;  // anything but ok: the record stays untouched
   last_written = -1;
+  if (file.size() >= 2 && ((file[0] == '\xFF' && file[1] == '\xFE') || (file[0] == '\xFE' && file[1] == '\xFF'))) {
+    transcript += "Cannot read MatrixDataFile1.txt: it is UTF-16 text; save it as UTF-8 or ANSI text\n";
+    return 0;
+  }
   std::vector<std::size_t> starts;
   for (std::size_t at = 0; at < file.size();) {
     if (file[at] != '[') {
@@ -134,7 +141,7 @@ std::int32_t expected_choice(std::string_view file, int selection, MatrixRecord 
     }
     starts.push_back(at);
     transcript += std::to_string(starts.size()) + "  [";
-    for (++at; at < file.size() && file[at] != ']'; ++at) append_listed(transcript, file[at]);
+    for (++at; at < file.size() && file[at] != ']'; ++at) append_listed(transcript, file, at);
     if (at < file.size()) ++at;
     transcript += "]\n\n";
   }

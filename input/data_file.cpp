@@ -15,22 +15,26 @@ enum class BlockRead { ok, not_marked, no_closing, too_long };
 
 // Control characters other than tab and line breaks are shown in caret
 // notation, as `cat -v` does, so a data file cannot send the terminal escape
-// sequences, bells or backspaces.
-static void echo_char(int c, Console &console) {
-  const bool control = (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F;
+// sequences, bells or backspaces. A CR is a line break only as part of CR LF:
+// alone it would move the cursor back and let later text overwrite the line.
+static void echo_char(int c, TextFile &file, Console &console) {
+  const bool line_break = c == '\n' || (c == '\r' && text_file_peek(file) == '\n');
+  const bool control = (c < 0x20 && c != '\t' && !line_break) || c == 0x7F;
   if (control) {
     const char caret[] = {'^', static_cast<char>(c ^ 0x40)};
     console_write(console, std::string_view(caret, sizeof caret));
   } else {
-    console.out.put(static_cast<char>(c));
+    const char plain = static_cast<char>(c);
+    console_write(console, std::string_view(&plain, 1));
   }
 }
 
 // Echoes the block whose '[' was just read, up to its ']' or the end of the
 // file, and ends it with the closing line and a blank line.
 static void echo_block(TextFile &file, Console &console) {
-  console.out.put('[');
-  for (int c = text_file_get(file); c != ']' && c != END_OF_FILE; c = text_file_get(file)) echo_char(c, console);
+  console_write(console, "[");
+  for (int c = text_file_get(file); c != ']' && c != END_OF_FILE; c = text_file_get(file))
+    echo_char(c, file, console);
   console_write_line(console, "]\n");
 }
 
@@ -148,10 +152,24 @@ static std::int32_t load_block(TextFile &file, std::int32_t selection, MatrixRec
   return record[0];
 }
 
+// A byte order mark of either order. Its text would list as NUL bytes between
+// the characters, and no block of it could be read.
+static bool starts_as_utf16(TextFile &file) {
+  const int first = text_file_get(file);
+  const int second = text_file_get(file);
+  text_file_rewind(file);
+  return (first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF);
+}
+
 std::int32_t read_matrix_from_data_file(MatrixRecord &record, Console &console) {
   TextFile file;
   if (!text_file_open(file, DATA_FILE_NAME)) {
     console_printf(console, "Cannot find file %s\n", DATA_FILE_NAME);
+    return 0;
+  }
+  if (starts_as_utf16(file)) {
+    text_file_close(file);
+    console_printf(console, "Cannot read %s: it is UTF-16 text; save it as UTF-8 or ANSI text\n", DATA_FILE_NAME);
     return 0;
   }
   const std::int32_t selection = select_block(console, list_blocks(file, console));

@@ -27,6 +27,11 @@ int text_file_get(TextFile &file) {
   return static_cast<unsigned char>(file.buffer[file.position++]);
 }
 
+int text_file_peek(TextFile &file) {
+  if (file.position == file.length && !refill(file)) return END_OF_FILE;
+  return static_cast<unsigned char>(file.buffer[file.position]);
+}
+
 void text_file_rewind(TextFile &file) {
   std::rewind(file.stream);
   file.position = file.length = 0;

@@ -19,5 +19,7 @@ struct TextFile {
 bool text_file_open(TextFile &file, const char *name);
 // The next character, or END_OF_FILE at the end or on a read error.
 int text_file_get(TextFile &file);
+// The character text_file_get would return next, left unread.
+int text_file_peek(TextFile &file);
 void text_file_rewind(TextFile &file);
 void text_file_close(TextFile &file);

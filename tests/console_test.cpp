@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -82,5 +84,55 @@ TEST(ConsoleWrite, LinesAndFormattedOutput) {
   console_write(console, "x");
   EXPECT_EQ(out.str(), "first number\nPrepare to enter 3 numbers in row 1\nx");
 }
+
+// An output device that takes `room` bytes and then fails every write,
+// leaving `error` in errno as a system call would.
+struct FailingDevice : std::streambuf {
+  int room;
+  int error;
+  FailingDevice(int room, int error) : room(room), error(error) {}
+  int_type overflow(int_type c) override {
+    if (room == 0) {
+      errno = error;
+      return traits_type::eof();
+    }
+    --room;
+    return c;
+  }
+};
+
+struct OutputCase {
+  int room;
+  int error;
+  int reported;  // the errno whose text is the reason; -1 when nothing was lost
+};
+
+class ConsoleOutput : public testing::TestWithParam<OutputCase> {};
+
+TEST_P(ConsoleOutput, ReportsTheFirstFailedWrite) {
+  const OutputCase &c = GetParam();
+  FailingDevice device(c.room, c.error);
+  std::istringstream in("k\n");
+  std::ostream out(&device);
+  Console console{in, out};
+  console_write_line(console, "Where is the data for the matrix?");
+  console_read_char(console);
+  // A later error must not replace the reason of the first.
+  errno = EINTR;
+  console_printf(console, "%d", 12345);
+  const char *reason = console_finish_output(console);
+  if (c.reported < 0) {
+    EXPECT_EQ(reason, nullptr);
+    return;
+  }
+  ASSERT_NE(reason, nullptr);
+  const std::string expected = std::strerror(c.reported);
+  EXPECT_EQ(reason, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, ConsoleOutput,
+                         testing::Values(OutputCase{1000, ENOSPC, -1}, OutputCase{5, ENOSPC, ENOSPC},
+                                         OutputCase{0, EBADF, EBADF}, OutputCase{38, EPIPE, EPIPE},
+                                         OutputCase{0, 0, EIO}));
 
 }  // namespace
