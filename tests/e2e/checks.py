@@ -1,25 +1,24 @@
 """The end-to-end checks that cannot be case files: binary and huge inputs,
-what stands where the data file should be (a directory, a FIFO, a symlink, a
-file the program may not read), a file that changes during the run, whether
-the data file is ever written, and how much memory big files take. Every run
-must end within its time limit, with the output the program's rules give."""
+what stands where the data file should be, a file that changes during the run,
+whether the data file is ever written, the program as a command (arguments,
+exit status, standard error), and how much memory big files take."""
 
+import errno
 import os
+import re
 import shutil
-import tempfile
+import signal
+import subprocess
 from pathlib import Path
 
 import dialogue
-from dialogue import (DATA_FILE_NAME, HEADING, MENU, MENU_ERROR, NO_FILE, NUMBER_ERROR,
+from dialogue import (CLOSED, DATA_FILE_NAME, HEADING, MENU, MENU_ERROR, NO_FILE, NUMBER_ERROR,
                       SELECT_PROMPT, SIZE_ERROR, SIZE_PROMPT, Failure, Skipped, check_run,
                       make_directory, make_fifo, run, Session, symlink_to, working_directory)
 
-# A run that only has to open a file and refuse it; long enough for a
-# sanitizer build's start-up on a busy machine.
+# Enough to open a file and refuse it, in a sanitizer build on a busy machine.
 QUICK_TIMEOUT = 10.0
-# How much more memory a run over a big data file may take than one over a
-# tiny file: far below the big files' size, so reading a whole file into
-# memory shows.
+# A big file may take this much more memory than a tiny one: far below its size.
 BIG_FILE_MB = 32
 RSS_GROWTH_LIMIT_KB = 8 * 1024
 NOBODY = 65534
@@ -73,8 +72,6 @@ DATA = [
      MENU + "1  [M101 5]\n\n2  [M202 1 0 0 1]\n\n" + SELECT_PROMPT + result("  1  0\n  0  1\n", 1)),
     ("long_commentary_line", b"c" * 2000000 + b"[M202 2 0 0 3]", b"f\n1\n\n",
      MENU + "1  [M202 2 0 0 3]\n\n" + SELECT_PROMPT + result("  2  0\n  0  3\n", 6)),
-    ("digit_run_longer_than_block_buffer", b"[M101 " + b"9" * 5000 + b"]", b"f\n1\n\n",
-     MENU + "1  [M101 " + "9" * 5000 + "]\n\n" + SELECT_PROMPT + TOO_LONG),
     ("unclosed_block_of_a_megabyte", b"[M202 1 2 3 4" + b" 5" * 500000, b"f\n1\n\n",
      MENU + "1  [M202 1 2 3 4" + " 5" * 500000 + "]\n\n" + SELECT_PROMPT + TOO_LONG),
     # A size code with a zero column count asks for no elements at all, so the
@@ -110,23 +107,82 @@ def standard_input_is_a_directory(binary):
     # Reading fails at once; that is the end of the input.
     with working_directory() as workdir:
         descriptor = os.open(workdir, os.O_RDONLY | os.O_DIRECTORY)
-        try:
-            check_run(run(binary, workdir, stdin=descriptor), MENU.encode())
-        finally:
-            os.close(descriptor)
+        outcome = run(binary, workdir, stdin=descriptor)
+        os.close(descriptor)
+    check_run(outcome, MENU.encode())
 
 
-def standard_output_is_full(binary):
-    # Every write fails; the run must still read its answers and end.
-    with working_directory() as workdir, open("/dev/full", "wb") as full:
-        check_run(run(binary, workdir, b"k\n2x2\n1 2 3 4\n\n", stdout=full))
+def lost_output(arguments=(), closed=False):
+    """Every write fails: the run must still read its answers and end, then
+    say why its output was lost and exit 1."""
+    def check(binary):
+        with working_directory() as workdir, open("/dev/full", "wb") as full:
+            outcome = run(binary, workdir, PLAIN_RUN, stdout=CLOSED if closed else full, arguments=arguments)
+        reason = os.strerror(errno.EBADF if closed else errno.ENOSPC)
+        check_run(outcome, status=1, stderr=f"determinant: write error: {reason}\n".encode())
+    return check
+
+
+# --- the program as a command ----------------------------------------------------------
+
+PLAIN_RUN = b"k\n2x2\n1 2 3 4\n\n"
+IGNORED = b"determinant: arguments are ignored; the data file is always MatrixDataFile1.txt in the working directory\n"
+
+
+def usage(option):
+    # Standard input stays open and empty: a run that read it would not end.
+    def check(binary):
+        with working_directory() as workdir:
+            outcome = run(binary, workdir, stdin=subprocess.PIPE, timeout=QUICK_TIMEOUT, arguments=[option])
+        check_run(outcome)
+        if not outcome.output.startswith(b"Usage: determinant") or DATA_FILE_NAME.encode() not in outcome.output:
+            raise Failure(f"the usage is {outcome.output!r}")
+    return check
+
+
+def version(binary):
+    number = re.search(r"project\(determinant VERSION (\S+)", (dialogue.REPO / "CMakeLists.txt").read_text())[1]
+    with working_directory() as workdir:
+        check_run(run(binary, workdir, arguments=["--version"]), f"determinant {number}\n".encode())
+
+
+def other_arguments_ignored(binary):
+    """Byte for byte the run without arguments, and one note on standard error."""
+    with working_directory(TWO_BLOCKS) as workdir:
+        for typed in (PLAIN_RUN, b"f\n2\n\n", b"x\n0\n\n", b""):
+            plain = run(binary, workdir, typed)
+            check_run(plain)
+            for arguments in (["other.txt"], ["--verbose"], ["-x", "--help"], [""], ["other.txt", "--help"]):
+                check_run(run(binary, workdir, typed, arguments=arguments), plain.output, stderr=IGNORED)
+
+
+def closed_pipe(binary):
+    """A reader that went away ends the program by SIGPIPE, as any filter."""
+    reader, writer = os.pipe()
+    os.close(reader)
+    with working_directory(TWO_BLOCKS) as workdir:
+        outcome = run(binary, workdir, b"f\n2\n\n", stdout=writer)
+    os.close(writer)
+    check_run(outcome, status=-signal.SIGPIPE)
+
+
+def posix_only(reason, check):
+    def checked_on_posix(binary):
+        if dialogue.WINDOWS:
+            raise Skipped(reason)
+        return check(binary)
+    return checked_on_posix
+
+
+# A CR LF that the reader's 4096-byte buffer splits is listed as it stands.
+CRLF_ACROSS_READ_BUFFER = typed_check(b"f\n1\n\n", b"c" * 4089 + b"\n[M202\r\n 1 2 3 4]\n",
+                                      MENU + "1  [M202\r\n 1 2 3 4]\n\n" + SELECT_PROMPT
+                                      + result("  1  2\n  3  4\n", -2))
 
 
 def unreadable_file(binary):
     """A file without read permission. Root reads it anyway, so under root the
     run is made as the user nobody, when that user can start the binary."""
-    if dialogue.WINDOWS:
-        raise Skipped("POSIX permissions, tried as another user, whom Wine does not run for")
     with working_directory(TWO_BLOCKS) as workdir:
         Path(workdir, DATA_FILE_NAME).chmod(0)
         os.chmod(workdir, 0o755)
@@ -157,7 +213,6 @@ def truncated_between_listing_and_pick(binary):
         talk.answer(b"2\n")
         talk.expect(b"Input-array in file has no closing ']'\n")
         talk.finish()
-        talk.expect_end()
 
 
 # Runs through every path that opens the file: listing and aborting, each kind
@@ -183,27 +238,15 @@ def sample_file_after_runs(binary):
 
 # --- big data files --------------------------------------------------------------------
 
-def write_repeated(path, unit, size, head=b""):
-    """Writes `head`, then `unit` over and over up to about `size` bytes;
-    returns how many units were written."""
-    chunk = unit * max(1, (1 << 20) // len(unit))
-    with open(path, "wb") as out:
-        out.write(head)
-        for _ in range(0, size, len(chunk)):
-            out.write(chunk)
-    return -(-size // len(chunk)) * (len(chunk) // len(unit))
-
-
-# (name, head, repeated unit, what to type given the number of units, what the
-# output must end with given the number of units)
+# (name, the file's head, its repeated unit, what the output ends with); each
+# run picks the last block, or none when there is none.
 BIG = [
     ("commentary_without_blocks", b"", b"a commentary line, no brackets in it, and the numbers 12 34 -56\n",
-     lambda units: b"f\n0\n\n", lambda units: SELECT_PROMPT),
-    ("one_line_without_line_breaks", b"", b"word ", lambda units: b"f\n0\n\n", lambda units: SELECT_PROMPT),
-    ("many_blocks_pick_the_last", b"", b"[M202 1 2 3 4] words\n", lambda units: b"f\n%d\n\n" % units,
-     lambda units: f"{units}  [M202 1 2 3 4]\n\n" + SELECT_PROMPT + result("  1  2\n  3  4\n", -2)),
-    ("one_unclosed_block", b"[M202 1 2 3 4", b" 5", lambda units: b"f\n1\n\n",
-     lambda units: " 5]\n\n" + SELECT_PROMPT + TOO_LONG),
+     SELECT_PROMPT),
+    ("one_line_without_line_breaks", b"", b"word ", SELECT_PROMPT),
+    ("many_blocks_pick_the_last", b"", b"[M202 1 2 3 4] words\n",
+     "  [M202 1 2 3 4]\n\n" + SELECT_PROMPT + result("  1  2\n  3  4\n", -2)),
+    ("one_unclosed_block", b"[M202 1 2 3 4", b" 5", " 5]\n\n" + SELECT_PROMPT + TOO_LONG),
 ]
 
 
@@ -214,36 +257,27 @@ def memory_over_tiny_file(binary):
         talk.answer(b"f\n")
         talk.expect((MENU + "1  [M202 1 2 3 4]\n\n" + SELECT_PROMPT).encode())
         peak_kb = dialogue.peak_memory_kb(talk.proc.pid, 0)
-        talk.answer(b"1\n")
+        talk.answer(b"0\n")
         talk.finish()
     if peak_kb == 0:
         raise Failure("cannot read the peak memory from /proc")
     return peak_kb
 
 
-def big_files(binary):
+def big_file(head, unit, tail):
     """Memory must stay that of a run over a tiny file; notes the time and the
-    peak memory of each run."""
-    tiny_kb = memory_over_tiny_file(binary)
-    notes = [f"tiny file: max RSS {tiny_kb} KB"]
-    with working_directory() as workdir, tempfile.TemporaryFile() as output:
-        for name, head, unit, typed, tail in BIG:
-            units = write_repeated(workdir / DATA_FILE_NAME, unit, BIG_FILE_MB << 20, head)
-            output.seek(0)
-            output.truncate()
-            outcome = run(binary, workdir, typed(units), stdout=output)
-            output.seek(-min(4096, output.tell()), os.SEEK_END)
-            outcome.output = dialogue.as_written(output.read())
-            try:
-                check_run(outcome, ends_with=tail(units).encode())
-            except Failure as failure:
-                raise Failure(f"{name}: {failure}")
-            if outcome.max_rss_kb - tiny_kb > RSS_GROWTH_LIMIT_KB:
-                raise Failure(f"{name}: max RSS {outcome.max_rss_kb} KB, against {tiny_kb} KB "
-                              "over a tiny file")
-            notes.append(f"{name} ({BIG_FILE_MB} MB): {outcome.seconds:.2f} s, "
-                         f"max RSS {outcome.max_rss_kb} KB")
-    return "; ".join(notes)
+    peak memory."""
+    def check(binary):
+        tiny_kb = memory_over_tiny_file(binary)
+        data = head + unit * ((BIG_FILE_MB << 20) // len(unit))
+        with working_directory(data) as workdir:
+            outcome = run(binary, workdir, b"f\n%d\n\n" % data.count(b"["))
+        check_run(outcome, ends_with=tail.encode())
+        if outcome.max_rss_kb - tiny_kb > RSS_GROWTH_LIMIT_KB:
+            raise Failure(f"max RSS {outcome.max_rss_kb} KB, against {tiny_kb} KB over a tiny file")
+        return (f"{BIG_FILE_MB} MB in {outcome.seconds:.2f} s, max RSS {outcome.max_rss_kb} KB "
+                f"against {tiny_kb} KB over a tiny file")
+    return check
 
 
 # The groups, each a list of (name, check); a check takes the binary, raises
@@ -251,15 +285,24 @@ def big_files(binary):
 GROUPS = {
     "hostile_typed": [(name, typed_check(typed, data, expected)) for name, typed, data, expected in TYPED]
     + [("standard_input_is_a_directory", standard_input_is_a_directory),
-       ("standard_output_is_full", standard_output_is_full)],
+       ("standard_output_is_full", lost_output())],
     "hostile_data": [(name, typed_check(typed, data, expected)) for name, data, typed, expected in DATA]
     + [("truncated_between_listing_and_pick", truncated_between_listing_and_pick)],
     "not_a_file": [(name, typed_check(b"f\n0\n\n", prepare, MENU + NO_FILE, QUICK_TIMEOUT))
                    for name, prepare in NOT_A_FILE]
-    + [("unreadable_file", unreadable_file),
+    + [("unreadable_file", posix_only("POSIX permissions, tried as another user, whom Wine does not run for",
+                                      unreadable_file)),
        ("never_opened_when_a_directory", closing_pause_after_a_directory)],
     "file_untouched": [("sample_file_after_runs", sample_file_after_runs)],
-    "big_files": [("files", big_files)],
+    "command_line": [("standard_output_closed", lost_output(closed=True)),
+                     ("help_into_dev_full", lost_output(["--help"])),
+                     ("version_with_standard_output_closed", lost_output(["--version"], closed=True)),
+                     ("help", usage("--help")), ("h", usage("-h")), ("version", version),
+                     ("other_arguments_ignored", other_arguments_ignored),
+                     ("closed_pipe_is_sigpipe", posix_only("SIGPIPE is POSIX's", closed_pipe)),
+                     ("crlf_across_read_buffer",
+                      posix_only("text mode reads CR LF as one line end", CRLF_ACROSS_READ_BUFFER))],
+    "big_files": [(name, big_file(head, unit, tail)) for name, head, unit, tail in BIG],
 }
 # Groups that time the program closely or bound its memory: they run alone.
 SERIAL = {"not_a_file", "big_files"}

@@ -1,13 +1,12 @@
 """The program's side of every end-to-end test: its fixed texts, how it is
-started (natively or under Wine), a working directory with whatever stands
-where its data file should be, one run with all input at once, and a session
-that answers each prompt only once it has appeared, over a pipe or at a
-pseudo-terminal."""
+started (natively or under Wine), its working directory, one run with all
+input at once, and a session that answers each prompt once it has appeared."""
 
 import difflib
 import errno
 import fcntl
 import os
+import re
 import select
 import subprocess
 import tempfile
@@ -32,14 +31,11 @@ SELECT_PROMPT = "Input number before the selected data-input (zero to abort):\n"
 NO_FILE = "Cannot find file MatrixDataFile1.txt\n"
 HEADING = "\nMatrix has the form:\n"
 
-# Generous, for sanitizer builds on a busy machine, where a 12x12 takes
-# minutes; the limits only keep a hung program from hanging the suite.
+# Generous for sanitizer builds on a busy machine: they only stop a hung run.
 RUN_TIMEOUT = 900.0
 PROMPT_TIMEOUT = 60.0
-# How long the program must keep waiting in the closing pause, and how long
-# output must pause before a recording session takes it as complete.
-STILL_WAITING = 0.5
-QUIET = 1.0
+STILL_WAITING = 0.5  # how long the closing pause must hold
+QUIET = 1.0  # how long output must pause before recording takes it as complete
 
 
 class Failure(Exception):
@@ -56,22 +52,19 @@ WINDOWS = False
 
 
 def use_wine(wine64):
-    """Runs a Windows build of the program under the Wine loader `wine64`."""
+    """Runs a Windows build under the Wine loader `wine64`; no sanitizer build
+    runs there, so a run that hangs can fail sooner."""
     global LAUNCHER, WINDOWS, RUN_TIMEOUT
-    LAUNCHER, WINDOWS = [wine64], True
-    # No sanitizer build runs there, so a run that hangs can fail sooner.
-    RUN_TIMEOUT = 120.0
+    LAUNCHER, WINDOWS, RUN_TIMEOUT = [wine64], True, 120.0
 
 
 def as_written(output):
-    """The output with the line ends the program wrote: a Windows build's text
-    mode turns each LF into CRLF on the way out."""
+    """The output as written: a Windows build's text mode makes LF CRLF."""
     return output.replace(b"\r\n", b"\n") if WINDOWS else output
 
 
 def visible_lines(data):
-    """A transcript's lines with their ends made visible, so that trailing
-    spaces, CRs and a missing final line break show in a diff."""
+    """Lines whose ends, CRs and missing final line break show in a diff."""
     lines = data.decode("utf-8", errors="backslashreplace").replace("\r", "\\r").split("\n")
     visible = [line + "$" for line in lines[:-1]]
     if lines[-1]:
@@ -96,9 +89,8 @@ def symlink_to(target):
 
 @contextmanager
 def working_directory(data=None):
-    """A fresh directory holding the data file: its bytes, nothing (None), or
-    whatever a function of its path makes there (a directory, a FIFO, a
-    symlink)."""
+    """A fresh directory with the data file's bytes, none, or whatever a
+    function of its path makes there (a directory, a FIFO, a symlink)."""
     with tempfile.TemporaryDirectory(prefix="determinant-e2e-") as workdir:
         target = Path(workdir, DATA_FILE_NAME)
         if callable(data):
@@ -108,33 +100,39 @@ def working_directory(data=None):
         yield Path(workdir)
 
 
+def check_data_file(workdir, data):
+    if data is not None and (workdir / DATA_FILE_NAME).read_bytes() != data:
+        raise Failure("the data file was changed")
+
+
 # --- one run with all input at once ------------------------------------------------
 
+CLOSED = "closed"
+
+
 def peak_memory_kb(pid, so_far):
-    """The process's peak resident memory as the kernel has it now; it only
-    grows, so the last reading misses at most the final few milliseconds."""
+    """The process's peak resident memory so far, as the kernel has it."""
     try:
-        with open(f"/proc/{pid}/status") as status:
-            for line in status:
-                if line.startswith("VmHWM:"):
-                    return max(so_far, int(line.split()[1]))
-    except OSError:
-        pass
-    return so_far
+        return max(so_far, int(re.search(r"VmHWM:\s*(\d+)", Path(f"/proc/{pid}/status").read_text())[1]))
+    except (OSError, TypeError):
+        return so_far
 
 
-def run(binary, workdir, typed=b"", timeout=None, stdin=None, stdout=None, as_user=None):
-    """Runs the program to its end with `typed` (or the descriptor `stdin`) as
-    standard input; returns its status, output, standard error, time and peak
-    memory. Files on both ends mean no input or output ever blocks a pipe."""
+def run(binary, workdir, typed=b"", timeout=None, stdin=None, stdout=None, as_user=None,
+        arguments=()):
+    """Runs the program to its end with `typed` (or `stdin`) as its input and
+    its output to a file (or `stdout`, or CLOSED); returns its status, output,
+    standard error, time and peak memory."""
     timeout = timeout or RUN_TIMEOUT
     user = {} if as_user is None else dict(user=as_user, group=as_user, extra_groups=[])
+    if stdout is CLOSED:
+        stdout, user["preexec_fn"] = subprocess.DEVNULL, lambda: os.close(1)
     with tempfile.TemporaryFile() as given, tempfile.TemporaryFile() as out, \
             tempfile.TemporaryFile() as err:
         given.write(typed)
         given.seek(0)
         started = time.monotonic()
-        proc = subprocess.Popen(LAUNCHER + [binary], cwd=workdir, stdin=stdin or given,
+        proc = subprocess.Popen(LAUNCHER + [binary, *arguments], cwd=workdir, stdin=stdin or given,
                                 stdout=stdout or out, stderr=err, **user)
         peak_kb = 0
         while proc.poll() is None:
@@ -151,41 +149,47 @@ def run(binary, workdir, typed=b"", timeout=None, stdin=None, stdout=None, as_us
                                stderr=err.read(), seconds=seconds, max_rss_kb=peak_kb)
 
 
-def check_run(result, expected=None, ends_with=None, status=0):
-    """Fails with every way the run differs from what was expected."""
+def check_run(result, expected=None, ends_with=None, status=0, stderr=b""):
+    """Fails with every way the run differs from what was expected; a normal
+    run writes nothing to standard error."""
     problems = []
     if result.status != status:
         problems.append(f"exit status {result.status}, expected {status}")
+    if result.stderr != stderr:
+        problems.append(f"standard error {result.stderr!r}, expected {stderr!r}")
     if expected is not None and result.output != expected:
         problems.append("standard output differs:\n" + transcript_diff(expected, result.output))
     if ends_with is not None and not result.output.endswith(ends_with):
         problems.append(f"output does not end with {ends_with!r}; its end:\n{result.output[-300:]!r}")
     if problems:
-        if result.stderr:
-            problems.append("standard error:\n" + result.stderr.decode(errors="backslashreplace"))
         raise Failure("\n".join(problems))
 
 
 # --- a session, one prompt at a time ----------------------------------------------
 
-def _controlling_terminal():
-    # The child is a new session's leader, so its terminal becomes its own.
-    fcntl.ioctl(0, termios.TIOCSCTTY, 0)
+def open_paths(pid):
+    paths = set()
+    for descriptor in Path(f"/proc/{pid}/fd").glob("*"):
+        try:
+            paths.add(Path(os.readlink(descriptor)))
+        except OSError:
+            pass  # closed while we looked
+    return paths
 
 
 class Session:
-    """The program with a pipe, or a pseudo-terminal, on both ends; this side
-    plays the keyboard and reads the screen. A terminal echoes what is typed
-    and ends every line it prints with "\\r\\n", read here as "\\n"."""
+    """The program with a pipe or a pseudo-terminal on both ends. A terminal
+    echoes what is typed and ends its lines with "\\r\\n", read as "\\n"."""
 
     def __init__(self, binary, workdir, terminal=False):
         self.terminal = terminal
         self.data_file = Path(workdir, DATA_FILE_NAME).resolve()
         if terminal:
+            # The program leads a new session, so the terminal becomes its own.
             self.fd, follower = os.openpty()
-            self.proc = subprocess.Popen(LAUNCHER + [binary], cwd=workdir, stdin=follower,
-                                         stdout=follower, stderr=subprocess.DEVNULL,
-                                         start_new_session=True, preexec_fn=_controlling_terminal)
+            self.proc = subprocess.Popen(LAUNCHER + [binary], cwd=workdir, stdin=follower, stdout=follower,
+                                         stderr=subprocess.DEVNULL, start_new_session=True,
+                                         preexec_fn=lambda: fcntl.ioctl(0, termios.TIOCSCTTY, 0))
             os.close(follower)
             self.keyboard = self.fd
         else:
@@ -200,8 +204,8 @@ class Session:
         return self.raw.replace(b"\r\n", b"\n") if self.terminal else as_written(self.raw)
 
     def read(self, timeout):
-        """Adds what arrives within `timeout` to the output; False once the
-        program's end of the pipe or terminal is closed (Linux says EIO)."""
+        """Adds what arrives within `timeout`; False once the program's end is
+        closed (at a terminal Linux says EIO)."""
         ready, _, _ = select.select([self.fd], [], [], max(timeout, 0))
         if not ready:
             return True
@@ -226,10 +230,6 @@ class Session:
                           + transcript_diff(self.output[:self.checked] + text, self.output))
         self.checked += len(text)
 
-    def expect_end(self):
-        if self.output[self.checked:]:
-            raise Failure(f"wrote more after the closing Enter: {self.output[self.checked:]!r}")
-
     def settle(self):
         """Whatever the program writes until it falls quiet, for recording."""
         while True:
@@ -245,10 +245,10 @@ class Session:
         except BrokenPipeError:
             raise Failure(f"ended before it could be sent {text!r}")
 
-    def finish(self):
-        """The run is over: the program must still be waiting for the closing
-        Enter with the data file closed, and that Enter must end it with
-        status 0. Afterwards the whole output has been read."""
+    def finish(self, then=b""):
+        """The program must still be waiting for the closing Enter, with the
+        data file closed; that Enter must end it with status 0, and the output
+        end with `then`, a terminal's echo of it."""
         self.read(STILL_WAITING)
         if self.proc.poll() is not None:
             raise Failure(f"ended (status {self.proc.returncode}) before the closing Enter")
@@ -261,27 +261,19 @@ class Session:
                 raise Failure("still running after the closing Enter")
         if self.proc.returncode != 0:
             raise Failure(f"exit status {self.proc.returncode} after the closing Enter, expected 0")
+        self.expect(then)
+        if self.output[self.checked:]:
+            raise Failure(f"wrote more after the closing Enter: {self.output[self.checked:]!r}")
 
     def holds_data_file(self, patience=5.0):
-        """Whether one of the program's descriptors still leads to the data
-        file after `patience` seconds (a loaded machine may not have reached
-        the close yet), as Linux shows them in /proc; elsewhere there is no
-        telling."""
+        """Whether the program still has the data file open after `patience`
+        seconds, as Linux's /proc shows; elsewhere there is no telling."""
         deadline = time.monotonic() + patience
-        while not WINDOWS and self.data_file in self.open_files():
+        while not WINDOWS and self.data_file in open_paths(self.proc.pid):
             if time.monotonic() > deadline:
                 return True
             time.sleep(0.05)
         return False
-
-    def open_files(self):
-        targets = set()
-        for descriptor in Path(f"/proc/{self.proc.pid}/fd").glob("*"):
-            try:
-                targets.add(Path(os.readlink(descriptor)))
-            except OSError:
-                pass  # closed while we looked
-        return targets
 
     def __enter__(self):
         return self
@@ -289,9 +281,6 @@ class Session:
     def __exit__(self, *exception):
         if self.proc.poll() is None:
             self.proc.kill()
-            self.proc.wait()
+        self.proc.__exit__(*exception)  # closes the pipes and waits
         if self.terminal:
             os.close(self.fd)
-        else:
-            self.proc.stdin.close()
-            self.proc.stdout.close()

@@ -2,30 +2,22 @@
 """Runs the end-to-end tests of the `determinant` program: the case folders
 under cases/ and the checks written in code (checks.py).
 
-A case folder cases/<group>/ holds NAME.in (the bytes typed, all at once) with
-NAME.out (the bytes the program must write), or NAME.dialogue, and an optional
-NAME.data (the data file, MatrixDataFile1.txt); or a file `data-from` naming,
-relative to the repository root, the data file of every case in the folder.
+A case is NAME.in (typed all at once) with NAME.out (the exact output), or
+NAME.dialogue, with an optional NAME.data as the data file (or a folder's
+`data-from`, a path from the repository root). A dialogue is written as the
+README shows one: the program's lines, `> answer` for a line typed once all
+above it is shown, and a lone `>` last, the closing pause's Enter. Escapes:
+\\s a space, \\r a CR, \\t a tab, \\xHH a byte, \\\\ a backslash, \\> a program
+line that starts with `>`, and \\c last for a line without its line break.
+Dialogues in `terminal` run at a pseudo-terminal, which echoes the answers;
+the others over pipes, one answer at a time and all at once.
 
-A dialogue is written as the README shows one: the lines the program writes,
-and `> answer` for a line the user types once everything above it is shown.
-It ends with a lone `>`: the closing pause, which must hold, with the data
-file closed, until that Enter ends the run. Escapes: \\s a space (at a line's
-end), \\r a CR, \\t a tab, \\xHH any byte, \\\\ a backslash, \\> a program line
-that starts with `>`, and \\c at the end of a line without its line break.
-Dialogues in the folder `terminal` run at a pseudo-terminal, which echoes the
-answers; the others over pipes, and also with all answers sent at once.
-
---update rewrites each expected transcript and dialogue that differs from what
-the program does: an intended change is reviewed with `git diff tests/e2e/cases`.
-A Windows build runs under Wine (--wine): its CRLF line ends are read as LF,
-and POSIX-only cases are skipped with their reason.
-
-Usage: run_e2e.py --binary PATH [--group NAME ...] [--wine WINE64] [--update]
-       run_e2e.py --list | --groups
+--update rewrites what differs, to be reviewed with `git diff tests/e2e/cases`.
+Under Wine (--wine) CRLF line ends read as LF and POSIX-only cases are skipped.
 """
 
 import argparse
+import re
 import sys
 import time
 from pathlib import Path
@@ -36,28 +28,20 @@ from dialogue import Failure, Skipped, check_run, run, Session, working_director
 
 CASES = Path(__file__).resolve().parent / "cases"
 TERMINAL_GROUP = "terminal"
-UNESCAPED = {b"\\": b"\\", b"s": b" ", b"r": b"\r", b"t": b"\t", b">": b">"}
+ESCAPE = re.compile(rb"\\(x[0-9a-fA-F]{2}|.)")
+UNESCAPED = {b"\\": b"\\", b"s": b" ", b"r": b"\r", b"t": b"\t", b">": b">", b"c": b""}
 ESCAPED = {b"\\": b"\\\\", b"\r": b"\\r", b"\t": b"\\t"}
 
 
 # --- the dialogue notation ----------------------------------------------------------
 
 def unescape(line):
-    """A written line's bytes, and whether its line break counts."""
-    text, at = bytearray(), 0
-    while at < len(line):
-        if line[at:at + 1] != b"\\":
-            text += line[at:at + 1]
-            at += 1
-        elif line[at + 1:at + 2] == b"x":
-            text.append(int(line[at + 2:at + 4], 16))
-            at += 4
-        elif line[at + 1:] == b"c":
-            return bytes(text)
-        else:
-            text += UNESCAPED[line[at + 1:at + 2]]
-            at += 2
-    return bytes(text) + b"\n"
+    """A written line's bytes, with its line break unless it ends in \\c."""
+    parts = ESCAPE.split(line)  # text, escape code, text, ..., text
+    line_break = b"" if parts[-2:] == [b"c", b""] else b"\n"
+    for at in range(1, len(parts), 2):
+        parts[at] = UNESCAPED[parts[at]] if len(parts[at]) == 1 else bytes([int(parts[at][1:], 16)])
+    return b"".join(parts) + line_break
 
 
 def escape(text):
@@ -97,30 +81,21 @@ def write_dialogue(path, steps):
 # --- the two kinds of case file ------------------------------------------------------
 
 def data_for(case):
-    own = case.with_suffix(".data")
+    own, shared = case.with_suffix(".data"), case.parent / "data-from"
     if own.exists():
         return own.read_bytes()
-    shared = case.parent / "data-from"
-    if shared.exists():
-        return (dialogue.REPO / shared.read_text().strip()).read_bytes()
-    return None
-
-
-def check_data_file(workdir, data):
-    if data is not None and (workdir / dialogue.DATA_FILE_NAME).read_bytes() != data:
-        raise Failure("the data file was changed")
+    return (dialogue.REPO / shared.read_text().strip()).read_bytes() if shared.exists() else None
 
 
 def transcript_case(binary, case, update):
-    expected_file = case.with_suffix(".out")
-    data = data_for(case)
+    expected_file, data = case.with_suffix(".out"), data_for(case)
     with working_directory(data) as workdir:
         result = run(binary, workdir, case.read_bytes())
         if update and result.status == 0 and result.output != expected_file.read_bytes():
             expected_file.write_bytes(result.output)
             return "updated"
         check_run(result, expected_file.read_bytes())
-        check_data_file(workdir, data)
+        dialogue.check_data_file(workdir, data)
 
 
 def play(binary, steps, data, terminal, update):
@@ -138,13 +113,10 @@ def play(binary, steps, data, terminal, update):
             played.append((written, typed))
             # Typed line ends reach a terminal's screen as its own.
             echo = typed.replace(b"\r", b"\n") if terminal else b""
-            if number == len(steps) - 1:
-                talk.finish()
-            else:
+            if number < len(steps) - 1:
                 talk.answer(typed)
-        talk.expect(echo)
-        talk.expect_end()
-        check_data_file(workdir, data)
+        talk.finish(echo)
+        dialogue.check_data_file(workdir, data)
     return played
 
 
@@ -183,41 +155,32 @@ def cases_of(group):
 
 
 def run_cases(binary, chosen, update):
-    passed = failed = skipped = 0
+    counts = {"ok  ": 0, "FAIL": 0, "skip": 0}
     started = time.monotonic()
     for group in chosen:
-        cases = cases_of(group)
-        if not cases:
-            raise SystemExit(f"group {group} has no cases")
-        for name, test in cases:
+        for name, test in cases_of(group) or sys.exit(f"group {group} has no cases"):
             case_started = time.monotonic()
             try:
                 note = test(binary, update)
+                verdict, note = "ok  ", f" ({time.monotonic() - case_started:.2f} s)" + (f": {note}" if note else "")
             except Skipped as reason:
-                skipped += 1
-                print(f"skip {group}/{name}: {reason}", flush=True)
-                continue
+                verdict, note = "skip", f": {reason}"
             except Failure as failure:
-                failed += 1
-                print(f"FAIL {group}/{name}\n{failure}\n", flush=True)
-                continue
-            passed += 1
-            took = time.monotonic() - case_started
-            print(f"ok   {group}/{name} ({took:.2f} s)" + (f": {note}" if note else ""), flush=True)
+                verdict, note = "FAIL", f"\n{failure}\n"
+            counts[verdict] += 1
+            print(f"{verdict} {group}/{name}{note}", flush=True)
     print(f"took {time.monotonic() - started:.1f} s")
-    print(f"{passed} passed, {failed} failed, {skipped} skipped")
-    return 1 if failed else 0
+    print(f"{counts['ok  ']} passed, {counts['FAIL']} failed, {counts['skip']} skipped")
+    return 1 if counts["FAIL"] else 0
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--binary", help="the determinant program")
     parser.add_argument("--group", action="append", help="run only this group (may be repeated)")
-    parser.add_argument("--wine", metavar="WINE64",
-                        help="the Wine loader that runs a Windows build of the program")
+    parser.add_argument("--wine", metavar="WINE64", help="the Wine loader, for a Windows build")
     parser.add_argument("--list", action="store_true", help="print every case's name and stop")
-    parser.add_argument("--groups", action="store_true",
-                        help="print every group, with 'serial' after those that must run alone")
+    parser.add_argument("--groups", action="store_true", help="print every group, 'serial' after those run alone")
     parser.add_argument("--update", action="store_true",
                         help="rewrite the expected transcripts and dialogues that differ")
     args = parser.parse_args()
