@@ -146,7 +146,7 @@ def run(binary, workdir, typed=b"", timeout=None, stdin=None, stdout=None, as_us
         out.seek(0)
         err.seek(0)
         return SimpleNamespace(status=proc.returncode, output=as_written(out.read()),
-                               stderr=err.read(), seconds=seconds, max_rss_kb=peak_kb)
+                               stderr=as_written(err.read()), seconds=seconds, max_rss_kb=peak_kb)
 
 
 def check_run(result, expected=None, ends_with=None, status=0, stderr=b""):
