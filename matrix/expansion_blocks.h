@@ -20,11 +20,14 @@
 #include <cstdint>
 
 #include "matrix/determinant_methods.h"
+#include "matrix/formed_product.h"
 #include "matrix/plain_changes.h"
 
-#define EXPANSION_INLINE [[gnu::always_inline]] inline
-
+// The including file defines EXPANSION_INLINE: always inline, and compiled
+// for the instruction set of the form it builds. Everything here has internal
+// linkage, so each form keeps its own copy.
 namespace expansion_blocks {
+namespace {
 
 inline constexpr int FAST = 3;
 inline constexpr int MAX_REST = MAX_EXPANSION_ORDER - FAST;
@@ -95,13 +98,13 @@ EXPANSION_INLINE std::uint32_t lane_total(const V &lanes) {
   }
 }
 
-inline std::uint32_t element(const SquareMatrix &matrix, int row, int column) {
+EXPANSION_INLINE std::uint32_t element(const SquareMatrix &matrix, int row, int column) {
   return matrix[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
 }
 
-inline std::uint32_t negated_if(bool negate, std::uint32_t value) { return negate ? 0u - value : value; }
+EXPANSION_INLINE std::uint32_t negated_if(bool negate, std::uint32_t value) { return negate ? 0u - value : value; }
 
-inline std::uint32_t factorial(int n) {
+EXPANSION_INLINE std::uint32_t factorial(int n) {
   std::uint32_t result = 1;
   for (std::uint32_t factor = 2; factor <= static_cast<std::uint32_t>(n); ++factor) result *= factor;
   return result;
@@ -109,7 +112,7 @@ inline std::uint32_t factorial(int n) {
 
 // (a, b, c) is an even arrangement of 0, 1, 2 exactly when it is a rotation,
 // where each column is one more than the one before, modulo 3.
-inline bool even_arrangement(int first, int second) { return (second - first + FAST) % FAST == 1; }
+EXPANSION_INLINE bool even_arrangement(int first, int second) { return (second - first + FAST) % FAST == 1; }
 
 template <typename V, int LANES, int N>
 EXPANSION_INLINE void set_up_fast_columns(const SquareMatrix &matrix, FastColumns<V> &fast) {
@@ -165,9 +168,15 @@ EXPANSION_INLINE void add_joined_on_left(const ByRow<ByFast<V>> &left, const ByR
     for (int b = 0; b < FAST; ++b) {
       if (a == b) continue;
       const int c = FAST - a - b;
+      #pragma GCC unroll 16
       for (int u = 0; u < v; ++u) {
         const V joined = left[u][a] * join[a][b];
-        for (int w = v + 1; w < N; ++w) (w % 2 == 0 ? first : second) += joined * right[w][c];
+        #pragma GCC unroll 16
+        for (int w = v + 1; w < N; ++w) {
+          V product = joined * right[w][c];
+          keep_formed(product);
+          (w % 2 == 0 ? first : second) += product;
+        }
       }
     }
   }
@@ -183,9 +192,15 @@ EXPANSION_INLINE void add_joined_on_right(const ByRow<ByFast<V>> &left, const By
     for (int c = 0; c < FAST; ++c) {
       if (b == c) continue;
       const int a = FAST - b - c;
+      #pragma GCC unroll 16
       for (int w = v + 1; w < N; ++w) {
         const V joined = join[b][c] * right[w][c];
-        for (int u = 0; u < v; ++u) (u % 2 == 0 ? first : second) += left[u][a] * joined;
+        #pragma GCC unroll 16
+        for (int u = 0; u < v; ++u) {
+          V product = left[u][a] * joined;
+          keep_formed(product);
+          (u % 2 == 0 ? first : second) += product;
+        }
       }
     }
   }
@@ -221,12 +236,12 @@ EXPANSION_INLINE void add_block(const Places<V> &places, const FastColumns<V> &f
   }
 }
 
-inline Tail first_tail(int rest_size) {
+EXPANSION_INLINE Tail first_tail(int rest_size) {
   Tail tail{{0, 1, 2}, rest_size < TAIL ? rest_size : TAIL};
   return tail;
 }
 
-inline bool tail_repeats_a_slot(const Tail &tail) {
+EXPANSION_INLINE bool tail_repeats_a_slot(const Tail &tail) {
   for (int i = 0; i < tail.size; ++i) {
     for (int j = i + 1; j < tail.size; ++j) {
       if (tail.slots[i] == tail.slots[j]) return true;
@@ -237,7 +252,7 @@ inline bool tail_repeats_a_slot(const Tail &tail) {
 
 // The next choice of distinct slots, counting like an odometer; false after
 // the last.
-inline bool next_tail(Tail &tail, int rest_size) {
+EXPANSION_INLINE bool next_tail(Tail &tail, int rest_size) {
   do {
     int digit = tail.size - 1;
     while (digit >= 0 && tail.slots[digit] == rest_size - 1) tail.slots[digit--] = 0;
@@ -249,7 +264,7 @@ inline bool next_tail(Tail &tail, int rest_size) {
 
 // The slots the tail leaves, in increasing order, then the tail; true when
 // that order of the rest is odd.
-inline bool lane_order(const Tail &tail, int rest_size, std::array<int, MAX_REST> &order) {
+EXPANSION_INLINE bool lane_order(const Tail &tail, int rest_size, std::array<int, MAX_REST> &order) {
   int placed = 0;
   for (int slot = 0; slot < rest_size; ++slot) {
     bool in_tail = false;
@@ -336,4 +351,5 @@ EXPANSION_INLINE std::uint32_t expansion_in_blocks(const SquareMatrix &matrix, i
   }
 }
 
+}  // namespace
 }  // namespace expansion_blocks

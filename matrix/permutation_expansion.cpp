@@ -3,6 +3,8 @@
 #include <cstdint>
 
 #include "matrix/determinant_methods.h"
+
+#define EXPANSION_INLINE [[gnu::always_inline]] inline
 #include "matrix/expansion_blocks.h"
 
 namespace {

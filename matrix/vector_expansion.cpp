@@ -7,7 +7,9 @@
 
 #if defined(__GNUC__) && defined(__x86_64__) && !defined(DETERMINANT_NO_VECTOR)
 
+#define EXPANSION_INLINE [[gnu::always_inline, gnu::target("avx2")]] inline
 #include "matrix/expansion_blocks.h"
+#include "matrix/formed_product.h"
 
 namespace {
 
@@ -15,6 +17,12 @@ constexpr int LANES = 8;
 using EightLanes = std::uint32_t __attribute__((vector_size(LANES * sizeof(std::uint32_t))));
 
 }  // namespace
+
+// A product stays in its register, so no two products merge.
+template <>
+[[gnu::always_inline, gnu::target("avx2")]] inline void keep_formed<EightLanes>(EightLanes &product) {
+  __asm__("" : "+x"(product));
+}
 
 bool vector_expansion_available() {
   __builtin_cpu_init();
