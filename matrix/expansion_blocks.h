@@ -18,6 +18,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 
 #include "matrix/determinant_methods.h"
 #include "matrix/formed_product.h"
@@ -159,20 +160,21 @@ EXPANSION_INLINE void set_up_right(const Places<V> &places, const FastColumns<V>
 }
 
 // Row v's element joins the left side: fewer left products than right ones.
-template <typename V, int N>
+// V_ROW is v; as a constant it lets every loop below unroll.
+template <typename V, int N, int V_ROW>
 EXPANSION_INLINE void add_joined_on_left(const ByRow<ByFast<V>> &left, const ByRow<ByFast<V>> &right,
-                                         const ByPair<V> &join, int v, V &sum) {
+                                         const ByPair<V> &join, V &sum) {
   V first{};
   V second{};
   for (int a = 0; a < FAST; ++a) {
     for (int b = 0; b < FAST; ++b) {
       if (a == b) continue;
       const int c = FAST - a - b;
-      #pragma GCC unroll 16
-      for (int u = 0; u < v; ++u) {
+#pragma GCC unroll 16
+      for (int u = 0; u < V_ROW; ++u) {
         const V joined = left[u][a] * join[a][b];
-        #pragma GCC unroll 16
-        for (int w = v + 1; w < N; ++w) {
+#pragma GCC unroll 16
+        for (int w = V_ROW + 1; w < N; ++w) {
           V product = joined * right[w][c];
           keep_formed(product);
           (w % 2 == 0 ? first : second) += product;
@@ -183,20 +185,20 @@ EXPANSION_INLINE void add_joined_on_left(const ByRow<ByFast<V>> &left, const ByR
   sum += first + second;
 }
 
-template <typename V, int N>
+template <typename V, int N, int V_ROW>
 EXPANSION_INLINE void add_joined_on_right(const ByRow<ByFast<V>> &left, const ByRow<ByFast<V>> &right,
-                                          const ByPair<V> &join, int v, V &sum) {
+                                          const ByPair<V> &join, V &sum) {
   V first{};
   V second{};
   for (int b = 0; b < FAST; ++b) {
     for (int c = 0; c < FAST; ++c) {
       if (b == c) continue;
       const int a = FAST - b - c;
-      #pragma GCC unroll 16
-      for (int w = v + 1; w < N; ++w) {
+#pragma GCC unroll 16
+      for (int w = V_ROW + 1; w < N; ++w) {
         const V joined = join[b][c] * right[w][c];
-        #pragma GCC unroll 16
-        for (int u = 0; u < v; ++u) {
+#pragma GCC unroll 16
+        for (int u = 0; u < V_ROW; ++u) {
           V product = left[u][a] * joined;
           keep_formed(product);
           (u % 2 == 0 ? first : second) += product;
@@ -205,6 +207,35 @@ EXPANSION_INLINE void add_joined_on_right(const ByRow<ByFast<V>> &left, const By
     }
   }
   sum += first + second;
+}
+
+// The left products as row v joins: the row above it becomes the newest
+// place of column a, and the rows between the others grow by it.
+template <typename V, int LANES, int N, int V_ROW>
+EXPANSION_INLINE void add_join_row(const Places<V> &places, const FastColumns<V> &fast,
+                                   const RightProducts<V> &right, ByRow<ByFast<V>> &left, V &above_newest,
+                                   V &sum) {
+  constexpr int NEWEST = V_ROW - 1;
+  if constexpr (NEWEST > 0) {
+    const V between = rest_element(places, NEWEST - 1, NEWEST);
+    for (int u = 0; u < NEWEST; ++u) {
+      for (int a = 0; a < FAST; ++a) left[u][a] *= between;
+    }
+  }
+  for (int a = 0; a < FAST; ++a) left[NEWEST][a] = above_newest * fast.signed_element[a][NEWEST];
+  if constexpr (V_ROW < N - 2) above_newest *= rest_element(places, NEWEST, NEWEST);
+  if constexpr (V_ROW <= N - 1 - V_ROW) {
+    add_joined_on_left<V, N, V_ROW>(left, right[V_ROW], fast.join_left[V_ROW], sum);
+  } else {
+    add_joined_on_right<V, N, V_ROW>(left, right[V_ROW], fast.join_right[V_ROW], sum);
+  }
+}
+
+template <typename V, int LANES, int N, int... BEFORE_V>
+EXPANSION_INLINE void add_join_rows(std::integer_sequence<int, BEFORE_V...>, const Places<V> &places,
+                                    const FastColumns<V> &fast, const RightProducts<V> &right,
+                                    ByRow<ByFast<V>> &left, V &above_newest, V &sum) {
+  (add_join_row<V, LANES, N, BEFORE_V + 1>(places, fast, right, left, above_newest, sum), ...);
 }
 
 // The block's products, each with the sign of its arrangement of the fast
@@ -217,23 +248,7 @@ EXPANSION_INLINE void add_block(const Places<V> &places, const FastColumns<V> &f
   ByRow<ByFast<V>> left;  // [u][a]: rows 0 to v-1 with column a in row u, negated for odd u
   V above_newest;
   splat<V, LANES>(above_newest, 1);
-#pragma GCC unroll 16
-  for (int v = 1; v < N - 1; ++v) {
-    const int newest = v - 1;
-    if (newest > 0) {
-      const V between = rest_element(places, newest - 1, newest);
-      for (int u = 0; u < newest; ++u) {
-        for (int a = 0; a < FAST; ++a) left[u][a] *= between;
-      }
-    }
-    for (int a = 0; a < FAST; ++a) left[newest][a] = above_newest * fast.signed_element[a][newest];
-    if (v < N - 2) above_newest *= rest_element(places, newest, newest);
-    if (v <= N - 1 - v) {
-      add_joined_on_left<V, N>(left, right[v], fast.join_left[v], v, sum);
-    } else {
-      add_joined_on_right<V, N>(left, right[v], fast.join_right[v], v, sum);
-    }
-  }
+  add_join_rows<V, LANES, N>(std::make_integer_sequence<int, N - 2>{}, places, fast, right, left, above_newest, sum);
 }
 
 EXPANSION_INLINE Tail first_tail(int rest_size) {
