@@ -69,10 +69,10 @@ void expansion_bench(benchmark::State &state, std::size_t which) {
 void division_free_bench(benchmark::State &state) { run_method(state, division_free_determinant); }
 
 // From order 7 the shipped program takes the vector form where it runs.
-BENCHMARK_CAPTURE(expansion_bench, literal, 0)->DenseRange(7, 12)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(expansion_bench, previous, 1)->DenseRange(7, 12)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(expansion_bench, scalar, 2)->DenseRange(7, 12)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(expansion_bench, vector, 3)->DenseRange(7, 12)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(expansion_bench, literal, 0)->DenseRange(7, 12)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(expansion_bench, previous, 1)->DenseRange(7, 12)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(expansion_bench, scalar, 2)->DenseRange(7, 12)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(expansion_bench, vector, 3)->DenseRange(7, 12)->Unit(benchmark::kMicrosecond);
 BENCHMARK(division_free_bench)->Arg(13)->Arg(20)->Arg(31)->Unit(benchmark::kMicrosecond);
 
 // Every expansion timed at an order must give the same value there.
