@@ -18,6 +18,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "matrix/determinant_methods.h"
@@ -73,19 +74,17 @@ struct Tail {
   int size;
 };
 
-template <typename V, int LANES>
-EXPANSION_INLINE void set_lane(V &lanes, int lane, std::uint32_t value) {
-  if constexpr (LANES == 1) {
-    (void)lane;
-    lanes = value;
-  } else {
-    lanes[lane] = value;
-  }
+// Through memory: inserting lanes into a vector register one by one is slow
+// with some compilers.
+template <typename V>
+EXPANSION_INLINE void store_lane(V &lanes, int lane, std::uint32_t value) {
+  std::memcpy(reinterpret_cast<unsigned char *>(&lanes) + static_cast<std::size_t>(lane) * sizeof value, &value,
+              sizeof value);
 }
 
 template <typename V, int LANES>
 EXPANSION_INLINE void splat(V &lanes, std::uint32_t value) {
-  for (int lane = 0; lane < LANES; ++lane) set_lane<V, LANES>(lanes, lane, value);
+  for (int lane = 0; lane < LANES; ++lane) store_lane<V>(lanes, lane, value);
 }
 
 template <typename V, int LANES>
@@ -294,8 +293,8 @@ EXPANSION_INLINE bool lane_order(const Tail &tail, int rest_size, std::array<int
   return inversions % 2 == 1;
 }
 
-// Fills the batch lane by lane from the tail on; spare lanes get zeros. False
-// when no tail is left for a next batch.
+// Fills the batch from the tail on, one lane per tail; spare lanes get zeros.
+// False when no tail is left for a next batch.
 template <typename V, int LANES, int N>
 EXPANSION_INLINE bool fill_batch(const SquareMatrix &matrix, Tail &tail, Batch<V> &batch) {
   constexpr int REST = N - FAST;
@@ -303,10 +302,10 @@ EXPANSION_INLINE bool fill_batch(const SquareMatrix &matrix, Tail &tail, Batch<V
   for (int lane = 0; lane < LANES; ++lane) {
     std::array<int, MAX_REST> order{};
     const bool odd = more && lane_order(tail, REST, order);
-    set_lane<V, LANES>(batch.sign, lane, more ? negated_if(odd, 1) : 0);
+    store_lane<V>(batch.sign, lane, more ? negated_if(odd, 1) : 0);
     for (int slot = 0; slot < REST; ++slot) {
       for (int row = 0; row < N; ++row) {
-        set_lane<V, LANES>(batch.rest[slot][row], lane, more ? element(matrix, row, FAST + order[slot]) : 0);
+        store_lane<V>(batch.rest[slot][row], lane, more ? element(matrix, row, FAST + order[slot]) : 0);
       }
     }
     if (more) more = next_tail(tail, REST);
