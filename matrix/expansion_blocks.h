@@ -1,7 +1,18 @@
 // The permutation expansion in blocks of three fast columns, written once over
 // the element type: std::uint32_t evaluates one block at a time, a vector of
 // 32-bit lanes one block per lane.
-//
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+#include "matrix/determinant_methods.h"
+#include "matrix/formed_product.h"
+#include "matrix/plain_changes.h"
+
 // Columns 0, 1 and 2 are the fast ones; the other n-3, the rest, take every
 // order. A block places the fast columns in rows u < v < w in all 6
 // arrangements and the rest, in one order, in the rows left free. Each of its
@@ -14,16 +25,6 @@
 // Lanes of one batch hold orders of the rest that differ only in the columns
 // of the last TAIL places; every lane walks the same plain changes over the
 // other places, so one row of one place is one load for all lanes.
-#pragma once
-
-#include <array>
-#include <cstdint>
-#include <cstring>
-#include <utility>
-
-#include "matrix/determinant_methods.h"
-#include "matrix/formed_product.h"
-#include "matrix/plain_changes.h"
 
 // The including file defines EXPANSION_INLINE: always inline, and compiled
 // for the instruction set of the form it builds. Everything here has internal
@@ -47,8 +48,8 @@ template <typename V>
 struct FastColumns {
   std::array<ByRow<V>, FAST> signed_element;  // [a][r]: column a in row r, negated in odd rows
   // [v][a][b] with column a above row v and b in it, and [v][b][c] with b in
-  // row v and c below it: column b in row v, with the sign of the arrangement
-  // and of v + 1.
+  // row v and c below it: column b in row v, with the sign of the arrangement,
+  // negated once more for even v.
   ByRow<ByPair<V>> join_left;
   ByRow<ByPair<V>> join_right;
 };
@@ -159,7 +160,8 @@ EXPANSION_INLINE void set_up_right(const Places<V> &places, const FastColumns<V>
 }
 
 // Row v's element joins the left side: fewer left products than right ones.
-// V_ROW is v; as a constant it lets every loop below unroll.
+// V_ROW is v; as a constant it lets every loop below unroll. Two sums take
+// turns, so no addition waits for the one before.
 template <typename V, int N, int V_ROW>
 EXPANSION_INLINE void add_joined_on_left(const ByRow<ByFast<V>> &left, const ByRow<ByFast<V>> &right,
                                          const ByPair<V> &join, V &sum) {
