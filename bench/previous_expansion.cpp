@@ -1,6 +1,6 @@
-// The permutation expansion as it was before blocks of two levels: the
-// innermost level crosses the rows with products above and below the moving
-// column. Kept only as a second baseline for the benchmark.
+// The permutation expansion as shipped before blocks of three fast columns:
+// columns 0 and 1 in every two rows for each plain-changes order of the
+// others, one block at a time. Kept only as a baseline for the benchmark.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -10,183 +10,145 @@
 
 namespace {
 
-// Entries 1 to n are used; entry 0 keeps the 1-based indexing of the levels.
-using PermutationTable = std::array<std::int32_t, 14>;
+constexpr int MAX_REST = MAX_EXPANSION_ORDER - 2;
 
-constexpr PermutationTable START_ARRANGEMENT = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};
-constexpr PermutationTable START_COUNTERS = {};
-constexpr PermutationTable START_DIRECTIONS = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+// rest[k] is the column of the k-th row that columns 0 and 1 leave free.
+using RestOrder = std::array<int, MAX_REST>;
 
+// The state of Knuth's plain-changes walk (Algorithm P) over the rest; levels
+// are numbered 1 to n-2, as there.
 struct PlainChanges {
-  PermutationTable arrangement;  // the column taken from each row
-  PermutationTable counters;     // how far each level has moved its column
-  PermutationTable directions;   // +1 or -1 per level
+  RestOrder rest;
+  std::array<int, MAX_REST + 1> counters;    // how far each level has moved its column
+  std::array<int, MAX_REST + 1> directions;  // +1 or -1 per level
 };
 
-// The innermost level always moves the column that starts in row 1.
-constexpr std::int32_t MOVING_COLUMN = 1;
+// Indexed by row.
+using RowValues = std::array<std::uint32_t, MAX_EXPANSION_ORDER>;
 
-struct SignedSum {
-  std::uint32_t sum;
-  std::uint32_t flag;  // 1 while the next product is subtracted
-};
-
-// Indexed by row, 1 to n.
-using RowProducts = std::array<std::uint32_t, MAX_EXPANSION_ORDER + 1>;
-
-// While the innermost level runs, the moving column crosses the rows and the
-// other columns keep their order. The product of the rows above the moving
-// column and the product of the rows below it then give each product of the
-// crossing with two multiplications.
-struct Crossing {
-  RowProducts above;  // above[r]: rows 1 .. r-1, the moving column in row r
-  RowProducts below;  // below[r]: rows r+1 .. n
-  RowProducts moving; // moving[r]: the moving column's element in row r
-  int moving_row;     // where the crossing starts
-};
-
-std::uint32_t element(const SquareMatrix &matrix, int row, std::int32_t column) {
-  return matrix[static_cast<std::size_t>(row - 1)][static_cast<std::size_t>(column - 1)];
-}
-
-void take_product(SignedSum &total, std::uint32_t product) {
-  total.sum += total.flag != 0 ? 0u - product : product;
-  total.flag = 1 - total.flag;
+std::uint32_t element(const SquareMatrix &matrix, int row, int column) {
+  return matrix[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
 }
 
 std::uint32_t factorial(int n) {
   std::uint32_t result = 1;
-  for (std::uint32_t factor = 1; factor <= static_cast<std::uint32_t>(n); ++factor) result *= factor;
+  for (std::uint32_t factor = 2; factor <= static_cast<std::uint32_t>(n); ++factor) result *= factor;
   return result;
 }
 
-// Finds the level that moves next and exchanges the adjacent pair it names.
-void plain_changes_step(PlainChanges &state, int n) {
-  std::int32_t shift = 0;
-  std::int32_t swap_index = 1;
-  for (std::int32_t level = n;; --level) {
-    const std::int32_t next = state.counters[level] + state.directions[level];
-    state.counters[level] = next;
-    if (next == level) {
-      state.directions[level] = -1;
-    } else if (next == 0) {
-      state.directions[level] = 1;
-      ++shift;
-    } else {
-      swap_index = next;
-      break;
+PlainChanges first_order() {
+  PlainChanges state{};
+  for (int k = 0; k < MAX_REST; ++k) state.rest[k] = k + 2;
+  state.directions.fill(1);
+  return state;
+}
+
+// One adjacent swap: the deepest level that can still move moves its column.
+// Levels at an end turn round, and each one at its upper end shifts the
+// places of the levels below it by one.
+void next_order(PlainChanges &state, int rest_size) {
+  int shift = 0;
+  for (int level = rest_size; level > 1; --level) {
+    const int counter = state.counters[level];
+    const int next = counter + state.directions[level];
+    if (next >= 0 && next < level) {
+      std::swap(state.rest[level - 1 - counter + shift], state.rest[level - 1 - next + shift]);
+      state.counters[level] = next;
+      return;
     }
-    // Only the n!-th step gets here; its swap returns to the identity.
-    if (level <= 2) break;
-  }
-  const int upper_row = swap_index + shift;
-  std::swap(state.arrangement[upper_row], state.arrangement[upper_row + 1]);
-}
-
-// Between crossings the moving column is at one end of the rows.
-int end_row_of_moving_column(const PermutationTable &arrangement, int n) {
-  return arrangement[1] == MOVING_COLUMN ? 1 : n;
-}
-
-// Fills above[] and below[] for the coming crossing. The two chains of
-// products are independent, so they are built side by side.
-void refill_crossing(const SquareMatrix &matrix, const PermutationTable &arrangement, int n,
-                     Crossing &crossing) {
-  crossing.moving_row = end_row_of_moving_column(arrangement, n);
-  // The other columns, in their order, are arrangement[1 + skip] onwards.
-  const int skip = crossing.moving_row == 1 ? 1 : 0;
-  crossing.above[1] = 1;
-  crossing.below[n] = 1;
-  for (int step = 1; step < n; ++step) {
-    const int up = step + 1;
-    const int down = n - step;
-    crossing.above[up] = crossing.above[up - 1] * element(matrix, up - 1, arrangement[up - 1 + skip]);
-    crossing.below[down] = crossing.below[down + 1] * element(matrix, down + 1, arrangement[down + skip]);
+    state.directions[level] = -state.directions[level];
+    if (next == level) ++shift;
   }
 }
 
-void fill_crossing(const SquareMatrix &matrix, const PermutationTable &arrangement, int n,
-                   Crossing &crossing) {
-  for (int row = 1; row <= n; ++row) crossing.moving[row] = element(matrix, row, MOVING_COLUMN);
-  refill_crossing(matrix, arrangement, n, crossing);
+// One block: the rest in one order and columns 0 and 1 in rows u and v. The
+// rows above both moving columns take the rest from its start, the rows
+// between them one place on and the rows below both two places on.
+struct Block {
+  RowValues first_on_top;   // [u]: the rows above u, column 0 in u; the sweep multiplies in the rows between
+  RowValues second_on_top;  // [u]: the same with column 1 in u
+  RowValues first_below;    // [v]: column 0 in v times the rows below v
+  RowValues second_below;   // [v]: column 1 in v times the rows below v
+  RowValues between;        // [r]: the element of row r while r lies between
+};
+
+template <int N>
+void set_up_block(const SquareMatrix &matrix, const RestOrder &rest, Block &block) {
+  std::uint32_t above = 1;
+  for (int u = 0; u < N - 1; ++u) {
+    if (u > 0) above *= element(matrix, u - 1, rest[u - 1]);
+    block.first_on_top[u] = above * element(matrix, u, 0);
+    block.second_on_top[u] = above * element(matrix, u, 1);
+  }
+  std::uint32_t below = 1;
+  for (int v = N - 1; v > 0; --v) {
+    if (v < N - 1) below *= element(matrix, v + 1, rest[v - 1]);
+    block.first_below[v] = element(matrix, v, 0) * below;
+    block.second_below[v] = element(matrix, v, 1) * below;
+  }
+  for (int row = 1; row < N - 1; ++row) block.between[row] = element(matrix, row, rest[row - 1]);
 }
 
-std::uint32_t product_with_moving_row(const Crossing &crossing, int row) {
-  return crossing.above[row] * crossing.moving[row] * crossing.below[row];
+// The block's n(n-1) products with their signs relative to the sign of its
+// order of the rest, swept by the distance v - u. Column 0 in row u < v and
+// column 1 in row v add u + v - 1 inversions to those of the rest, the other
+// way round one more, so every product at one distance with the same column
+// on top has the same sign. The products at one distance are independent,
+// which keeps the multiplier busy.
+template <int N>
+std::uint32_t sweep_block(Block &block) {
+  std::uint32_t positive = 0;
+  std::uint32_t negative = 0;
+  // Unrolled so that every inner loop has a fixed length.
+#pragma GCC unroll 16
+  for (int distance = 1; distance < N; ++distance) {
+    std::uint32_t first_on_top = 0;
+    std::uint32_t second_on_top = 0;
+    for (int u = 0; u + distance < N; ++u) {
+      first_on_top += block.first_on_top[u] * block.second_below[u + distance];
+      second_on_top += block.second_on_top[u] * block.first_below[u + distance];
+    }
+    for (int u = 0; u + distance < N - 1; ++u) {
+      block.first_on_top[u] *= block.between[u + distance];
+      block.second_on_top[u] *= block.between[u + distance];
+    }
+    positive += distance % 2 == 1 ? first_on_top : second_on_top;
+    negative += distance % 2 == 1 ? second_on_top : first_on_top;
+  }
+  return positive - negative;
 }
 
-// The n-1 steps of the innermost level, which carry the moving column from
-// one end of the rows to the other, through every row once. No search is
-// needed: inside a crossing the level never reaches an end. The signs
-// alternate along the crossing, so each product's sign follows from the
-// parity of its row, and the sum needs no order of its own.
-void cross(const Crossing &crossing, PlainChanges &state, int n, SignedSum &total) {
-  std::uint32_t odd_rows = 0;
-  std::uint32_t even_rows = 0;
-  for (int row = 1; row < n; row += 2) {
-    odd_rows += product_with_moving_row(crossing, row);
-    even_rows += product_with_moving_row(crossing, row + 1);
+template <int N>
+std::uint32_t expansion_of_order(const SquareMatrix &matrix) {
+  PlainChanges state = first_order();
+  // The sums of the blocks of even and of odd orders of the rest; the walk
+  // alternates between them.
+  std::array<std::uint32_t, 2> by_parity{};
+  const std::uint32_t blocks = factorial(N - 2);
+  Block block;
+  for (std::uint32_t visited = 0;;) {
+    set_up_block<N>(matrix, state.rest, block);
+    by_parity[visited % 2] += sweep_block<N>(block);
+    if (++visited == blocks) break;
+    next_order(state, N - 2);
   }
-  if (n % 2 == 1) odd_rows += product_with_moving_row(crossing, n);
-  // The first step lands on a row of the other parity than the start and
-  // carries the flag's sign. The starting row's product, taken before the
-  // crossing, sits in the class of the other sign; adding it cancels it.
-  const int start = crossing.moving_row;
-  const std::uint32_t first_sign_minus_second = start % 2 == 1 ? even_rows - odd_rows : odd_rows - even_rows;
-  const std::uint32_t crossing_sum = first_sign_minus_second + product_with_moving_row(crossing, start);
-  total.sum += total.flag != 0 ? 0u - crossing_sum : crossing_sum;
-  if ((n - 1) % 2 == 1) total.flag = 1 - total.flag;
-
-  const std::int32_t direction = state.directions[n];
-  state.counters[n] += direction * (n - 1);
-  // Moved one entry at a time: the wide copies of a library rotate make the
-  // next crossing's narrow reads of the table wait for them, which cost a
-  // fifth of the time.
-  PermutationTable &arrangement = state.arrangement;
-  if (start == 1) {
-    for (int row = 1; row < n; ++row) arrangement[row] = arrangement[row + 1];
-    arrangement[n] = MOVING_COLUMN;
-  } else {
-    for (int row = n; row > 1; --row) arrangement[row] = arrangement[row - 1];
-    arrangement[1] = MOVING_COLUMN;
-  }
-}
-
-// Inlined once per order, so every loop runs over a constant number of rows.
-[[gnu::always_inline]] inline std::uint32_t expansion_of_order(const SquareMatrix &matrix, const int n) {
-  PlainChanges state{START_ARRANGEMENT, START_COUNTERS, START_DIRECTIONS};
-  SignedSum total{0, 1};
-  std::uint32_t count = factorial(n);
-  Crossing crossing;
-  fill_crossing(matrix, state.arrangement, n, crossing);
-  // Every product follows a swap. The identity we start from is reached
-  // again by the last swap, and its product is taken then.
-  while (count != 0) {
-    cross(crossing, state, n, total);
-    count -= static_cast<std::uint32_t>(n - 1);
-    plain_changes_step(state, n);
-    refill_crossing(matrix, state.arrangement, n, crossing);
-    take_product(total, product_with_moving_row(crossing, crossing.moving_row));
-    --count;
-  }
-  return total.sum;
+  return by_parity[0] - by_parity[1];
 }
 
 }  // namespace
 
-// Flattened so each order's copy has its helpers inlined with a constant n.
-[[gnu::flatten]] std::uint32_t previous_permutation_expansion(const SquareMatrix &matrix, int n) {
+std::uint32_t previous_permutation_expansion(const SquareMatrix &matrix, int n) {
   switch (n) {
-    case 2: return expansion_of_order(matrix, 2);
-    case 3: return expansion_of_order(matrix, 3);
-    case 4: return expansion_of_order(matrix, 4);
-    case 5: return expansion_of_order(matrix, 5);
-    case 6: return expansion_of_order(matrix, 6);
-    case 7: return expansion_of_order(matrix, 7);
-    case 8: return expansion_of_order(matrix, 8);
-    case 9: return expansion_of_order(matrix, 9);
-    case 10: return expansion_of_order(matrix, 10);
-    case 11: return expansion_of_order(matrix, 11);
-    default: return expansion_of_order(matrix, 12);
+    case 2: return expansion_of_order<2>(matrix);
+    case 3: return expansion_of_order<3>(matrix);
+    case 4: return expansion_of_order<4>(matrix);
+    case 5: return expansion_of_order<5>(matrix);
+    case 6: return expansion_of_order<6>(matrix);
+    case 7: return expansion_of_order<7>(matrix);
+    case 8: return expansion_of_order<8>(matrix);
+    case 9: return expansion_of_order<9>(matrix);
+    case 10: return expansion_of_order<10>(matrix);
+    case 11: return expansion_of_order<11>(matrix);
+    default: return expansion_of_order<12>(matrix);
   }
 }

@@ -24,9 +24,18 @@ using SquareMatrix =
     std::array<std::array<std::uint32_t, MAX_DETERMINANT_ORDER>, MAX_DETERMINANT_ORDER>;
 
 // The signed sum over all column permutations, each product formed in full:
-// columns 0 and 1 in every two rows for each plain-changes order of the others.
-// Orders 2 to MAX_EXPANSION_ORDER.
+// columns 0, 1 and 2 in every three rows for each order of the others. Orders
+// 2 to MAX_EXPANSION_ORDER; from order 7 on the vector form where it runs.
 std::uint32_t permutation_expansion(const SquareMatrix &matrix, int n);
+// The same sum one block at a time, on any processor.
+std::uint32_t scalar_permutation_expansion(const SquareMatrix &matrix, int n);
+// The same sum eight blocks at a time; call it only where
+// vector_expansion_available(), which is false on processors without AVX2
+// and in builds without the vector form.
+std::uint32_t vector_permutation_expansion(const SquareMatrix &matrix, int n);
+bool vector_expansion_available();
+// The two products of a 2 x 2, which has no room for three fast columns.
+std::uint32_t two_by_two_expansion(const SquareMatrix &matrix);
 
 // Bird's division-free method. Orders 1 to MAX_DETERMINANT_ORDER.
 std::uint32_t division_free_determinant(const SquareMatrix &matrix, int n);
