@@ -20,7 +20,10 @@
 // 0 to v) by a right one (rows below v); the partial products grow one row at
 // a time. The signs ride on the factors: a fast column's element is negated in
 // odd rows, and row v's element carries the sign of the arrangement, so every
-// product of a block adds with the sign of its order of the rest.
+// product of a block adds with the sign of its order of the rest. Consecutive
+// blocks differ by one adjacent swap of the rest, so a block computes afresh
+// only the partial products that hold a swapped place; every product itself
+// is formed anew.
 //
 // Lanes of one batch hold orders of the rest that differ only in the columns
 // of the last TAIL places; every lane walks the same plain changes over the
@@ -65,9 +68,27 @@ struct Batch {
 template <typename V>
 using Places = std::array<const ByRow<V> *, MAX_REST>;
 
-// [v][w][c]: the rows below v with column c in row w, negated for odd w.
+// The partial products of a block by join row v. The right ones hold only
+// the places from v - 1 on and the left ones only those up to v - 2, so after
+// a swap of places p and p + 1 a block keeps the last block's right ones above
+// v = p + 2 and its left ones below it.
 template <typename V>
-using RightProducts = std::array<std::array<ByFast<V>, MAX_EXPANSION_ORDER>, MAX_EXPANSION_ORDER>;
+struct Partials {
+  std::array<ByRow<ByFast<V>>, MAX_EXPANSION_ORDER> right;  // [v][w][c]: rows below v, column c in row w
+  ByRow<V> below_w;                                          // [v]: rows below w = v + 1, three places on
+  std::array<ByRow<ByFast<V>>, MAX_EXPANSION_ORDER> left;   // [v][u][a]: rows above v, column a in row u
+  ByRow<V> above;                                            // [v]: rows above v - 1, at their own places
+  // Row v's element joined to the shorter side: [v][u][a][b] on the left,
+  // [v][w][b][c] on the right.
+  std::array<ByRow<ByPair<V>>, MAX_EXPANSION_ORDER> joined;
+};
+
+// The join rows whose partial products a block computes afresh: on the right
+// up to `right_up_to`, on the left from `left_from` on.
+struct Renewal {
+  int right_up_to;
+  int left_from;
+};
 
 // The columns of the last TAIL places of the rest, by slot (column - FAST).
 struct Tail {
@@ -142,29 +163,44 @@ EXPANSION_INLINE const V &rest_element(const Places<V> &places, int place, int r
 
 // Below the row v the rest sits two places on between v and w, three below w.
 template <typename V, int LANES, int N>
-EXPANSION_INLINE void set_up_right(const Places<V> &places, const FastColumns<V> &fast, RightProducts<V> &right) {
-  V below_w;
-  splat<V, LANES>(below_w, 1);
+EXPANSION_INLINE void set_up_right(const Places<V> &places, const FastColumns<V> &fast, Partials<V> &partials,
+                                   int up_to) {
 #pragma GCC unroll 16
   for (int v = N - 2; v >= 1; --v) {
+    if (v > up_to) continue;
     const int w = v + 1;
-    if (w < N - 1) below_w *= rest_element(places, w - 2, w + 1);
-    for (int c = 0; c < FAST; ++c) right[v][w][c] = fast.signed_element[c][w] * below_w;
+    if (w < N - 1) {
+      partials.below_w[v] = partials.below_w[v + 1] * rest_element(places, w - 2, w + 1);
+    } else {
+      splat<V, LANES>(partials.below_w[v], 1);
+    }
+    for (int c = 0; c < FAST; ++c) partials.right[v][w][c] = fast.signed_element[c][w] * partials.below_w[v];
     if (w < N - 1) {
       const V between = rest_element(places, v - 1, v + 1);
       for (int x = w + 1; x < N; ++x) {
-        for (int c = 0; c < FAST; ++c) right[v][x][c] = right[v + 1][x][c] * between;
+        for (int c = 0; c < FAST; ++c) partials.right[v][x][c] = partials.right[v + 1][x][c] * between;
       }
     }
   }
 }
 
-// Row v's element joins the left side: fewer left products than right ones.
-// V_ROW is v; as a constant it lets every loop below unroll. Two sums take
-// turns, so no addition waits for the one before.
+// Row v's element joins the left side when it has fewer products than the
+// right. V_ROW is v; as a constant it lets every loop below unroll.
+template <typename V, int V_ROW>
+EXPANSION_INLINE void join_on_left(const ByRow<ByFast<V>> &left, const ByPair<V> &join, ByRow<ByPair<V>> &joined) {
+  for (int a = 0; a < FAST; ++a) {
+    for (int b = 0; b < FAST; ++b) {
+      if (a == b) continue;
+#pragma GCC unroll 16
+      for (int u = 0; u < V_ROW; ++u) joined[u][a][b] = left[u][a] * join[a][b];
+    }
+  }
+}
+
+// Two sums take turns, so no addition waits for the one before.
 template <typename V, int N, int V_ROW>
-EXPANSION_INLINE void add_joined_on_left(const ByRow<ByFast<V>> &left, const ByRow<ByFast<V>> &right,
-                                         const ByPair<V> &join, V &sum) {
+EXPANSION_INLINE void add_joined_on_left(const ByRow<ByPair<V>> &joined_left, const ByRow<ByFast<V>> &right,
+                                         V &sum) {
   V first{};
   V second{};
   for (int a = 0; a < FAST; ++a) {
@@ -173,7 +209,7 @@ EXPANSION_INLINE void add_joined_on_left(const ByRow<ByFast<V>> &left, const ByR
       const int c = FAST - a - b;
 #pragma GCC unroll 16
       for (int u = 0; u < V_ROW; ++u) {
-        const V joined = left[u][a] * join[a][b];
+        const V joined = joined_left[u][a][b];
 #pragma GCC unroll 16
         for (int w = V_ROW + 1; w < N; ++w) {
           V product = joined * right[w][c];
@@ -187,8 +223,20 @@ EXPANSION_INLINE void add_joined_on_left(const ByRow<ByFast<V>> &left, const ByR
 }
 
 template <typename V, int N, int V_ROW>
-EXPANSION_INLINE void add_joined_on_right(const ByRow<ByFast<V>> &left, const ByRow<ByFast<V>> &right,
-                                          const ByPair<V> &join, V &sum) {
+EXPANSION_INLINE void join_on_right(const ByRow<ByFast<V>> &right, const ByPair<V> &join,
+                                    ByRow<ByPair<V>> &joined) {
+  for (int b = 0; b < FAST; ++b) {
+    for (int c = 0; c < FAST; ++c) {
+      if (b == c) continue;
+#pragma GCC unroll 16
+      for (int w = V_ROW + 1; w < N; ++w) joined[w][b][c] = join[b][c] * right[w][c];
+    }
+  }
+}
+
+template <typename V, int N, int V_ROW>
+EXPANSION_INLINE void add_joined_on_right(const ByRow<ByFast<V>> &left, const ByRow<ByPair<V>> &joined_right,
+                                          V &sum) {
   V first{};
   V second{};
   for (int b = 0; b < FAST; ++b) {
@@ -197,7 +245,7 @@ EXPANSION_INLINE void add_joined_on_right(const ByRow<ByFast<V>> &left, const By
       const int a = FAST - b - c;
 #pragma GCC unroll 16
       for (int w = V_ROW + 1; w < N; ++w) {
-        const V joined = join[b][c] * right[w][c];
+        const V joined = joined_right[w][b][c];
 #pragma GCC unroll 16
         for (int u = 0; u < V_ROW; ++u) {
           V product = left[u][a] * joined;
@@ -213,43 +261,56 @@ EXPANSION_INLINE void add_joined_on_right(const ByRow<ByFast<V>> &left, const By
 // The left products as row v joins: the row above it becomes the newest
 // place of column a, and the rows between the others grow by it.
 template <typename V, int LANES, int N, int V_ROW>
-EXPANSION_INLINE void add_join_row(const Places<V> &places, const FastColumns<V> &fast,
-                                   const RightProducts<V> &right, ByRow<ByFast<V>> &left, V &above_newest,
-                                   V &sum) {
+EXPANSION_INLINE void set_up_left(const Places<V> &places, const FastColumns<V> &fast, Partials<V> &partials) {
   constexpr int NEWEST = V_ROW - 1;
+  ByRow<ByFast<V>> &left = partials.left[V_ROW];
   if constexpr (NEWEST > 0) {
     const V between = rest_element(places, NEWEST - 1, NEWEST);
     for (int u = 0; u < NEWEST; ++u) {
-      for (int a = 0; a < FAST; ++a) left[u][a] *= between;
+      for (int a = 0; a < FAST; ++a) left[u][a] = partials.left[NEWEST][u][a] * between;
     }
   }
-  for (int a = 0; a < FAST; ++a) left[NEWEST][a] = above_newest * fast.signed_element[a][NEWEST];
-  if constexpr (V_ROW < N - 2) above_newest *= rest_element(places, NEWEST, NEWEST);
+  for (int a = 0; a < FAST; ++a) left[NEWEST][a] = partials.above[NEWEST] * fast.signed_element[a][NEWEST];
+}
+
+template <typename V, int LANES, int N, int V_ROW>
+EXPANSION_INLINE void add_join_row(const Places<V> &places, const FastColumns<V> &fast, Partials<V> &partials,
+                                   const Renewal &renewal, V &sum) {
+  constexpr int NEWEST = V_ROW - 1;
+  const bool new_left = V_ROW >= renewal.left_from;
+  if (new_left) set_up_left<V, LANES, N, V_ROW>(places, fast, partials);
+  // These rows hold one place more than the left products of row v.
+  if constexpr (V_ROW < N - 2) {
+    if (V_ROW + 1 >= renewal.left_from) {
+      partials.above[V_ROW] = partials.above[NEWEST] * rest_element(places, NEWEST, NEWEST);
+    }
+  }
   if constexpr (V_ROW <= N - 1 - V_ROW) {
-    add_joined_on_left<V, N, V_ROW>(left, right[V_ROW], fast.join_left[V_ROW], sum);
+    if (new_left) join_on_left<V, V_ROW>(partials.left[V_ROW], fast.join_left[V_ROW], partials.joined[V_ROW]);
+    add_joined_on_left<V, N, V_ROW>(partials.joined[V_ROW], partials.right[V_ROW], sum);
   } else {
-    add_joined_on_right<V, N, V_ROW>(left, right[V_ROW], fast.join_right[V_ROW], sum);
+    if (V_ROW <= renewal.right_up_to) {
+      join_on_right<V, N, V_ROW>(partials.right[V_ROW], fast.join_right[V_ROW], partials.joined[V_ROW]);
+    }
+    add_joined_on_right<V, N, V_ROW>(partials.left[V_ROW], partials.joined[V_ROW], sum);
   }
 }
 
 template <typename V, int LANES, int N, int... BEFORE_V>
 EXPANSION_INLINE void add_join_rows(std::integer_sequence<int, BEFORE_V...>, const Places<V> &places,
-                                    const FastColumns<V> &fast, const RightProducts<V> &right,
-                                    ByRow<ByFast<V>> &left, V &above_newest, V &sum) {
-  (add_join_row<V, LANES, N, BEFORE_V + 1>(places, fast, right, left, above_newest, sum), ...);
+                                    const FastColumns<V> &fast, Partials<V> &partials, const Renewal &renewal,
+                                    V &sum) {
+  (add_join_row<V, LANES, N, BEFORE_V + 1>(places, fast, partials, renewal, sum), ...);
 }
 
 // The block's products, each with the sign of its arrangement of the fast
 // columns relative to the block's order of the rest. Above u the rest sits at
 // its own places, between u and v one place on.
 template <typename V, int LANES, int N>
-EXPANSION_INLINE void add_block(const Places<V> &places, const FastColumns<V> &fast, RightProducts<V> &right,
-                                V &sum) {
-  set_up_right<V, LANES, N>(places, fast, right);
-  ByRow<ByFast<V>> left;  // [u][a]: rows 0 to v-1 with column a in row u, negated for odd u
-  V above_newest;
-  splat<V, LANES>(above_newest, 1);
-  add_join_rows<V, LANES, N>(std::make_integer_sequence<int, N - 2>{}, places, fast, right, left, above_newest, sum);
+EXPANSION_INLINE void add_block(const Places<V> &places, const FastColumns<V> &fast, Partials<V> &partials,
+                                const Renewal &renewal, V &sum) {
+  set_up_right<V, LANES, N>(places, fast, partials, renewal.right_up_to);
+  add_join_rows<V, LANES, N>(std::make_integer_sequence<int, N - 2>{}, places, fast, partials, renewal, sum);
 }
 
 EXPANSION_INLINE Tail first_tail(int rest_size) {
@@ -318,7 +379,7 @@ EXPANSION_INLINE bool fill_batch(const SquareMatrix &matrix, Tail &tail, Batch<V
 // Every order of the places before the tail, by plain changes; the blocks'
 // signs alternate with them.
 template <typename V, int LANES, int N>
-EXPANSION_INLINE void add_batch(const Batch<V> &batch, const FastColumns<V> &fast, RightProducts<V> &right,
+EXPANSION_INLINE void add_batch(const Batch<V> &batch, const FastColumns<V> &fast, Partials<V> &partials,
                                 V &total) {
   constexpr int REST = N - FAST;
   constexpr int WALKED = REST > TAIL ? REST - TAIL : 0;
@@ -327,10 +388,12 @@ EXPANSION_INLINE void add_batch(const Batch<V> &batch, const FastColumns<V> &fas
   PlainChanges<MAX_REST> walk = first_plain_change<MAX_REST>();
   std::array<V, 2> by_parity{};
   const std::uint32_t orders = factorial(WALKED);
+  Renewal renewal{N - 2, 1};
   for (std::uint32_t visited = 0;;) {
-    add_block<V, LANES, N>(places, fast, right, by_parity[visited % 2]);
+    add_block<V, LANES, N>(places, fast, partials, renewal, by_parity[visited % 2]);
     if (++visited == orders) break;
-    next_plain_change(walk, places, WALKED);
+    const int first_swapped = next_plain_change(walk, places, WALKED);
+    renewal = Renewal{first_swapped + 2, first_swapped + 2};
   }
   total += (by_parity[0] - by_parity[1]) * batch.sign;
 }
@@ -340,12 +403,13 @@ EXPANSION_INLINE std::uint32_t expansion_of_order(const SquareMatrix &matrix) {
   FastColumns<V> fast;
   set_up_fast_columns<V, LANES, N>(matrix, fast);
   Batch<V> batch;
-  RightProducts<V> right;
+  Partials<V> partials;
+  splat<V, LANES>(partials.above[0], 1);
   V total{};
   Tail tail = first_tail(N - FAST);
   for (bool more = true; more;) {
     more = fill_batch<V, LANES, N>(matrix, tail, batch);
-    add_batch<V, LANES, N>(batch, fast, right, total);
+    add_batch<V, LANES, N>(batch, fast, partials, total);
   }
   return lane_total<V, LANES>(total);
 }

@@ -23,19 +23,22 @@ PlainChanges<MAX_PLACES> first_plain_change() {
 
 // One adjacent swap: the deepest level that can still move moves its entry.
 // Levels at an end turn round, and each one at its upper end shifts the
-// places of the levels below it by one.
+// places of the levels below it by one. Returns the first of the two places
+// swapped, so callers can keep what depends only on the places after them.
 template <typename Entry, std::size_t MAX_PLACES>
-void next_plain_change(PlainChanges<MAX_PLACES> &state, std::array<Entry, MAX_PLACES> &places, int size) {
+int next_plain_change(PlainChanges<MAX_PLACES> &state, std::array<Entry, MAX_PLACES> &places, int size) {
   int shift = 0;
   for (int level = size; level > 1; --level) {
     const int counter = state.counters[level];
     const int next = counter + state.directions[level];
     if (next >= 0 && next < level) {
-      std::swap(places[level - 1 - counter + shift], places[level - 1 - next + shift]);
+      const int first = level - 1 - (counter > next ? counter : next) + shift;
+      std::swap(places[first], places[first + 1]);
       state.counters[level] = next;
-      return;
+      return first;
     }
     state.directions[level] = -state.directions[level];
     if (next == level) ++shift;
   }
+  return 0;
 }
