@@ -197,31 +197,6 @@ EXPANSION_INLINE void join_on_left(const ByRow<ByFast<V>> &left, const ByPair<V>
   }
 }
 
-// Two sums take turns, so no addition waits for the one before.
-template <typename V, int N, int V_ROW>
-EXPANSION_INLINE void add_joined_on_left(const ByRow<ByPair<V>> &joined_left, const ByRow<ByFast<V>> &right,
-                                         V &sum) {
-  V first{};
-  V second{};
-  for (int a = 0; a < FAST; ++a) {
-    for (int b = 0; b < FAST; ++b) {
-      if (a == b) continue;
-      const int c = FAST - a - b;
-#pragma GCC unroll 16
-      for (int u = 0; u < V_ROW; ++u) {
-        const V joined = joined_left[u][a][b];
-#pragma GCC unroll 16
-        for (int w = V_ROW + 1; w < N; ++w) {
-          V product = joined * right[w][c];
-          keep_formed(product);
-          (w % 2 == 0 ? first : second) += product;
-        }
-      }
-    }
-  }
-  sum += first + second;
-}
-
 template <typename V, int N, int V_ROW>
 EXPANSION_INLINE void join_on_right(const ByRow<ByFast<V>> &right, const ByPair<V> &join,
                                     ByRow<ByPair<V>> &joined) {
@@ -234,23 +209,26 @@ EXPANSION_INLINE void join_on_right(const ByRow<ByFast<V>> &right, const ByPair<
   }
 }
 
-template <typename V, int N, int V_ROW>
-EXPANSION_INLINE void add_joined_on_right(const ByRow<ByFast<V>> &left, const ByRow<ByPair<V>> &joined_right,
-                                          V &sum) {
+// Row v's products: each joined partial product (by the outer row, holding
+// columns x and y) times a plain one of the other side (by the inner row,
+// holding the third). Two sums take turns, so no addition waits for the one
+// before.
+template <typename V, int OUTER_FROM, int OUTER_TO, int INNER_FROM, int INNER_TO>
+EXPANSION_INLINE void add_products(const ByRow<ByPair<V>> &joined, const ByRow<ByFast<V>> &other, V &sum) {
   V first{};
   V second{};
-  for (int b = 0; b < FAST; ++b) {
-    for (int c = 0; c < FAST; ++c) {
-      if (b == c) continue;
-      const int a = FAST - b - c;
+  for (int x = 0; x < FAST; ++x) {
+    for (int y = 0; y < FAST; ++y) {
+      if (x == y) continue;
+      const int z = FAST - x - y;
 #pragma GCC unroll 16
-      for (int w = V_ROW + 1; w < N; ++w) {
-        const V joined = joined_right[w][b][c];
+      for (int outer = OUTER_FROM; outer < OUTER_TO; ++outer) {
+        const V partial = joined[outer][x][y];
 #pragma GCC unroll 16
-        for (int u = 0; u < V_ROW; ++u) {
-          V product = left[u][a] * joined;
+        for (int inner = INNER_FROM; inner < INNER_TO; ++inner) {
+          V product = partial * other[inner][z];
           keep_formed(product);
-          (u % 2 == 0 ? first : second) += product;
+          (inner % 2 == 0 ? first : second) += product;
         }
       }
     }
@@ -287,12 +265,12 @@ EXPANSION_INLINE void add_join_row(const Places<V> &places, const FastColumns<V>
   }
   if constexpr (V_ROW <= N - 1 - V_ROW) {
     if (new_left) join_on_left<V, V_ROW>(partials.left[V_ROW], fast.join_left[V_ROW], partials.joined[V_ROW]);
-    add_joined_on_left<V, N, V_ROW>(partials.joined[V_ROW], partials.right[V_ROW], sum);
+    add_products<V, 0, V_ROW, V_ROW + 1, N>(partials.joined[V_ROW], partials.right[V_ROW], sum);
   } else {
     if (V_ROW <= renewal.right_up_to) {
       join_on_right<V, N, V_ROW>(partials.right[V_ROW], fast.join_right[V_ROW], partials.joined[V_ROW]);
     }
-    add_joined_on_right<V, N, V_ROW>(partials.left[V_ROW], partials.joined[V_ROW], sum);
+    add_products<V, V_ROW + 1, N, 0, V_ROW>(partials.joined[V_ROW], partials.left[V_ROW], sum);
   }
 }
 
