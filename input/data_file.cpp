@@ -155,10 +155,7 @@ static std::int32_t load_block(TextFile &file, std::int32_t selection, MatrixRec
 // A byte order mark of either order. Its text would list as NUL bytes between
 // the characters, and no block of it could be read.
 static bool starts_as_utf16(TextFile &file) {
-  const int first = text_file_get(file);
-  const int second = text_file_get(file);
-  text_file_rewind(file);
-  return (first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF);
+  return text_file_starts_with(file, "\xFF\xFE") || text_file_starts_with(file, "\xFE\xFF");
 }
 
 std::int32_t read_matrix_from_data_file(MatrixRecord &record, Console &console) {

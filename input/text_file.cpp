@@ -2,6 +2,8 @@
 // system's own line ends read as '\n'.
 #include "input/text_file.h"
 
+#include <cstring>
+
 #include "input/platform.h"
 
 // Checked before the open: opening a FIFO would wait for a writer. (A FIFO
@@ -30,6 +32,12 @@ int text_file_get(TextFile &file) {
 int text_file_peek(TextFile &file) {
   if (file.position == file.length && !refill(file)) return END_OF_FILE;
   return static_cast<unsigned char>(file.buffer[file.position]);
+}
+
+bool text_file_starts_with(TextFile &file, std::string_view prefix) {
+  if (file.length == 0) refill(file);
+  return file.position == 0 && file.length >= prefix.size() &&
+         std::memcmp(file.buffer.data(), prefix.data(), prefix.size()) == 0;
 }
 
 void text_file_rewind(TextFile &file) {

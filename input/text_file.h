@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdio>
+#include <string_view>
 
 inline constexpr int END_OF_FILE = -1;
 
@@ -21,5 +22,8 @@ bool text_file_open(TextFile &file, const char *name);
 int text_file_get(TextFile &file);
 // The character text_file_get would return next, left unread.
 int text_file_peek(TextFile &file);
+// Whether a file that nothing was read from yet begins with `prefix`, which
+// stays unread.
+bool text_file_starts_with(TextFile &file, std::string_view prefix);
 void text_file_rewind(TextFile &file);
 void text_file_close(TextFile &file);
