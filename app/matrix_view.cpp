@@ -66,7 +66,8 @@ void show_and_evaluate(const MatrixRecord &record, Console &console) {
   console_write_line(console, "\nMatrix has the form:");
   print_matrix_table(record, console);
   if (record_rows(record) == record_columns(record)) {
-    // A 12x12 takes most of a second: the table is on screen meanwhile.
+    // A 12x12 takes a noticeable moment where the processor has no vector
+    // lanes for it: the table is on screen meanwhile.
     console_flush(console);
     console_printf(console, "Determinant value of the matrix is  %d\n", matrix_determinant(record, console.out));
   } else {

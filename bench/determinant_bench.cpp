@@ -13,7 +13,7 @@
 #include <map>
 #include <random>
 
-#include "bench/literal_expansion.h"
+#include "tests/literal_expansion.h"
 #include "bench/previous_expansion.h"
 #include "matrix/determinant_methods.h"
 

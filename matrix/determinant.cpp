@@ -38,15 +38,22 @@ void write_range_message(int n, std::ostream &out) {
 
 }  // namespace
 
+DeterminantMethod determinant_method(int n) {
+  // Above MAX_DETERMINANT_ORDER the elements could not all be in the record.
+  if (n < 2 || n > MAX_DETERMINANT_ORDER) return DeterminantMethod::out_of_range;
+  return n <= EXPANSION_LIMIT ? DeterminantMethod::permutation_expansion : DeterminantMethod::division_free;
+}
+
 std::int32_t matrix_determinant(const MatrixRecord &record, std::ostream &out) {
   const int n = record_columns(record);
-  // Above MAX_DETERMINANT_ORDER the elements could not all be in the record.
-  if (n < 2 || n > MAX_DETERMINANT_ORDER) {
+  const DeterminantMethod method = determinant_method(n);
+  if (method == DeterminantMethod::out_of_range) {
     write_range_message(n, out);
     return 0;
   }
   const SquareMatrix matrix = load_square_matrix(record, n);
-  const std::uint32_t value = n <= EXPANSION_LIMIT ? permutation_expansion(matrix, n)
-                                                       : division_free_determinant(matrix, n);
+  const std::uint32_t value = method == DeterminantMethod::permutation_expansion
+                                  ? permutation_expansion(matrix, n)
+                                  : division_free_determinant(matrix, n);
   return static_cast<std::int32_t>(value);
 }

@@ -19,6 +19,11 @@ inline constexpr int MAX_EXPANSION_ORDER = 12;
 inline constexpr int EXPANSION_LIMIT = DETERMINANT_EXPANSION_LIMIT;
 static_assert(EXPANSION_LIMIT >= 2 && EXPANSION_LIMIT <= MAX_EXPANSION_ORDER);
 
+// How matrix_determinant evaluates a square of each order: below 2 it only
+// names the order as out of range.
+enum class DeterminantMethod { out_of_range, permutation_expansion, division_free };
+DeterminantMethod determinant_method(int n);
+
 // Row-major, 0-based; only the leading n x n corner is used.
 using SquareMatrix =
     std::array<std::array<std::uint32_t, MAX_DETERMINANT_ORDER>, MAX_DETERMINANT_ORDER>;

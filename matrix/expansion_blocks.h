@@ -29,9 +29,15 @@
 // of the last TAIL places; every lane walks the same plain changes over the
 // other places, so one row of one place is one load for all lanes.
 
-// The including file defines EXPANSION_INLINE: always inline, and compiled
-// for the instruction set of the form it builds. Everything here has internal
-// linkage, so each form keeps its own copy.
+// The including file defines EXPANSION_INLINE (always inline, and compiled
+// for the instruction set of the form it builds) and EXPANSION_ORDER (never
+// inline, the same instruction set): each order is a function of its own,
+// since one function holding all ten takes the compiler minutes under the
+// sanitizers. Everything here has internal linkage, so each form keeps its
+// own copy.
+#if !defined(EXPANSION_INLINE) || !defined(EXPANSION_ORDER)
+#error "define EXPANSION_INLINE and EXPANSION_ORDER before including expansion_blocks.h"
+#endif
 namespace expansion_blocks {
 namespace {
 
@@ -165,7 +171,6 @@ EXPANSION_INLINE const V &rest_element(const Places<V> &places, int place, int r
 template <typename V, int LANES, int N>
 EXPANSION_INLINE void set_up_right(const Places<V> &places, const FastColumns<V> &fast, Partials<V> &partials,
                                    int up_to) {
-#pragma GCC unroll 16
   for (int v = N - 2; v >= 1; --v) {
     if (v > up_to) continue;
     const int w = v + 1;
@@ -191,7 +196,6 @@ EXPANSION_INLINE void join_on_left(const ByRow<ByFast<V>> &left, const ByPair<V>
   for (int a = 0; a < FAST; ++a) {
     for (int b = 0; b < FAST; ++b) {
       if (a == b) continue;
-#pragma GCC unroll 16
       for (int u = 0; u < V_ROW; ++u) joined[u][a][b] = left[u][a] * join[a][b];
     }
   }
@@ -203,7 +207,6 @@ EXPANSION_INLINE void join_on_right(const ByRow<ByFast<V>> &right, const ByPair<
   for (int b = 0; b < FAST; ++b) {
     for (int c = 0; c < FAST; ++c) {
       if (b == c) continue;
-#pragma GCC unroll 16
       for (int w = V_ROW + 1; w < N; ++w) joined[w][b][c] = join[b][c] * right[w][c];
     }
   }
@@ -221,10 +224,8 @@ EXPANSION_INLINE void add_products(const ByRow<ByPair<V>> &joined, const ByRow<B
     for (int y = 0; y < FAST; ++y) {
       if (x == y) continue;
       const int z = FAST - x - y;
-#pragma GCC unroll 16
       for (int outer = OUTER_FROM; outer < OUTER_TO; ++outer) {
         const V partial = joined[outer][x][y];
-#pragma GCC unroll 16
         for (int inner = INNER_FROM; inner < INNER_TO; ++inner) {
           V product = partial * other[inner][z];
           keep_formed(product);
@@ -377,7 +378,7 @@ EXPANSION_INLINE void add_batch(const Batch<V> &batch, const FastColumns<V> &fas
 }
 
 template <typename V, int LANES, int N>
-EXPANSION_INLINE std::uint32_t expansion_of_order(const SquareMatrix &matrix) {
+EXPANSION_ORDER std::uint32_t expansion_of_order(const SquareMatrix &matrix) {
   FastColumns<V> fast;
   set_up_fast_columns<V, LANES, N>(matrix, fast);
   Batch<V> batch;

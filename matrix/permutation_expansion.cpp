@@ -5,6 +5,7 @@
 #include "matrix/determinant_methods.h"
 
 #define EXPANSION_INLINE [[gnu::always_inline]] inline
+#define EXPANSION_ORDER [[gnu::noinline]]
 #include "matrix/expansion_blocks.h"
 
 namespace {

@@ -8,6 +8,7 @@
 #if defined(__GNUC__) && defined(__x86_64__) && !defined(DETERMINANT_NO_VECTOR)
 
 #define EXPANSION_INLINE [[gnu::always_inline, gnu::target("avx2")]] inline
+#define EXPANSION_ORDER [[gnu::noinline, gnu::target("avx2")]]
 #include "matrix/expansion_blocks.h"
 #include "matrix/formed_product.h"
 
@@ -29,10 +30,9 @@ bool vector_expansion_available() {
   return __builtin_cpu_supports("avx2") != 0;
 }
 
-// Everything is inlined here, so AVX2 code stays inside this function and
-// runs only where the processor has it.
-[[gnu::target("avx2"), gnu::flatten]] std::uint32_t vector_permutation_expansion(const SquareMatrix &matrix,
-                                                                                  int n) {
+// AVX2 code stays inside this function and the functions of each order it
+// calls, so it runs only where the processor has it.
+[[gnu::target("avx2")]] std::uint32_t vector_permutation_expansion(const SquareMatrix &matrix, int n) {
   if (n == 2) return two_by_two_expansion(matrix);
   return expansion_blocks::expansion_in_blocks<EightLanes, LANES>(matrix, n);
 }

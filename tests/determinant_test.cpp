@@ -19,8 +19,9 @@
 #include <utility>
 #include <vector>
 
-#include "bench/literal_expansion.h"
 #include "matrix/determinant_methods.h"
+#include "tests/literal_expansion.h"
+#include "tests/processor_features.h"
 
 namespace {
 
@@ -281,14 +282,17 @@ INSTANTIATE_TEST_SUITE_P(Orders, ExpansionAgainstLiteralReading,
                                   std::to_string(std::get<1>(info.param).n);
                          });
 
-// The literal reading takes seconds at order 12 (most of a minute under the
-// sanitizers), so one random matrix is worked out once for all forms, and a
-// second one has a known value.
-TEST(ExpansionFormsAgainstLiteralReading, AgreeAtOrder12) {
+// At order 12 the literal reading takes seconds, so each form is checked
+// against values worked out in advance: the random matrix's by the literal
+// reading and, independently, by the division-free method, which agreed
+// (tests/literal_expansion.cpp and division_free_determinant, on this seed's
+// std::mt19937 draws, which the C++ standard fixes on every platform).
+TEST(ExpansionFormsAtOrder12, GiveTheValuesWorkedOutInAdvance) {
 #ifndef __OPTIMIZE__
   GTEST_SKIP() << "order 12 runs in optimised builds only";
 #endif
   constexpr int n = MAX_EXPANSION_ORDER;
+  constexpr std::uint32_t RANDOM_VALUE = 3189248131u;
   std::mt19937 generator(2000 + n);
   const SquareMatrix random = random_matrix(generator, n, AT_THE_LIMITS);
   // (a - b) = 1 and a + 11 b = 12 * 2^31 - 23, as among the known values.
@@ -296,11 +300,27 @@ TEST(ExpansionFormsAgainstLiteralReading, AgreeAtOrder12) {
   for (int row = 0; row < n; ++row) {
     for (int column = 0; column < n; ++column) known[row][column] = row == column ? INT32_MAX : INT32_MAX - 1;
   }
-  const std::uint32_t random_value = literal_expansion(random, n);
   for (const ExpansionForm &form : EXPANSION_FORMS) {
     if (form.needs_vector_lanes && !vector_expansion_available()) continue;
-    EXPECT_EQ(form.expand(random, n), random_value) << form.name;
+    EXPECT_EQ(form.expand(random, n), RANDOM_VALUE) << form.name;
     EXPECT_EQ(as_signed(form.expand(known, n)), -23) << form.name;
+  }
+}
+
+// The vector form runs wherever the build has it and the processor has AVX2,
+// asked here independently of the program's own check.
+TEST(VectorForm, AvailableExactlyWhereTheProcessorRunsIt) {
+  EXPECT_EQ(vector_expansion_available(), VECTOR_FORM_BUILT && processor_has_avx2());
+}
+
+// Orders 2 to 12 are expanded, every product formed; larger ones go to the
+// division-free method, and the rest only get the range message.
+TEST(DeterminantMethod, ByOrder) {
+  for (int n = -1; n <= MAX_DETERMINANT_ORDER + 2; ++n) {
+    const DeterminantMethod expected = n < 2 || n > MAX_DETERMINANT_ORDER ? DeterminantMethod::out_of_range
+                                       : n <= MAX_EXPANSION_ORDER       ? DeterminantMethod::permutation_expansion
+                                                                        : DeterminantMethod::division_free;
+    EXPECT_EQ(determinant_method(n), expected) << "order " << n;
   }
 }
 

@@ -66,8 +66,9 @@ struct FlushRecorder : std::stringbuf {
   }
 };
 
-// The table is on the screen while the determinant is computed, which takes
-// most of a second at order 12: some flush holds the table but no result.
+// The table is on the screen while the determinant is computed, which can
+// take a noticeable moment at order 12: some flush holds the table but no
+// result.
 TEST(ShowAndEvaluate, FlushesTheTableBeforeTheDeterminant) {
   std::istringstream in{"k\n2x2\n1 2 3 4\n\n"};
   FlushRecorder recorder;

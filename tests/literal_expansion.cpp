@@ -1,6 +1,6 @@
 // A literal reading of the permutation expansion: every permutation found by
 // the plain-changes search, and its product formed from all n factors.
-#include "bench/literal_expansion.h"
+#include "tests/literal_expansion.h"
 
 #include <array>
 #include <cstddef>
