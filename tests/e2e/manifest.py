@@ -52,7 +52,7 @@ def case_skips(case):
 
 
 def check_skips(group, check):
-    page = f"written in code against the native program: {checks.WHY_CODE[group]}"
+    page = f"written in code against the native program: {check.why_code or checks.WHY_CODE[group]}"
     return {**check.skip, "page": page}
 
 
