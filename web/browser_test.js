@@ -1,139 +1,54 @@
-// The page in headless Chromium: every end-to-end case file typed into its
-// terminal with real key presses, the program's output stream compared byte
-// for byte, then what the page itself brings: editing keys, the data file
-// panel and "Run again".
+// The page in headless Chromium: every end-to-end case file and dialogue the
+// page can run, as the runner's manifest gives them, typed into its terminal
+// with real key presses and the program's output stream compared byte for
+// byte; then what the page itself brings: editing keys, the data file panel
+// and "Run again", each on a case the manifest names.
 'use strict';
 
+const childProcess = require('child_process');
 const fs = require('fs');
-const http = require('http');
 const os = require('os');
 const path = require('path');
+const {
+  serve, pressCtrlD, typeText, typeStep, typeInput, setDataFile, runAgain, outputWhenEnded, outputWhenWaiting,
+  lastScreenLine, compare,
+} = require('./page_driver');
 
-const CASE_TIMEOUT_MS = 60000;
 const SITE_LIMIT_BYTES = 1200000;
-// The 12x12 of the sample, block 4, evaluated by the native program.
-const SAMPLE_12X12_LINE = 'Determinant value of the matrix is  121540842';
 
 function parseArguments() {
-  const options = { site: null, cases: null, modules: null, chromium: process.env.CHROMIUM || '/usr/bin/chromium' };
+  const options = {
+    site: null, runner: null, modules: null, python: 'python3', chromium: process.env.CHROMIUM || '/usr/bin/chromium',
+  };
   const argv = process.argv.slice(2);
   for (let i = 0; i + 1 < argv.length; i += 2) options[argv[i].replace(/^--/, '')] = argv[i + 1];
-  if (!options.site || !options.cases || !options.modules) {
-    console.error('usage: browser_test.js --site DIR --cases DIR --modules NODE_MODULES [--chromium PATH]');
+  if (!options.site || !options.runner || !options.modules) {
+    console.error('usage: browser_test.js --site DIR --runner RUN_E2E_PY --modules NODE_MODULES ' +
+      '[--python PATH] [--chromium PATH]');
     process.exit(2);
   }
   return options;
 }
 
-// ---- The site, served as any static host would.
-
-const CONTENT_TYPES = {
-  '.html': 'text/html; charset=utf-8',
-  '.js': 'text/javascript',
-  '.css': 'text/css',
-  '.wasm': 'application/wasm',
-  '.txt': 'text/plain',
-};
-
-function serve(siteDir) {
-  const server = http.createServer((request, response) => {
-    const name = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
-    const file = path.join(siteDir, name === '/' ? 'index.html' : name);
-    if (!file.startsWith(siteDir + path.sep) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
-      response.writeHead(404).end();
-      return;
-    }
-    response.writeHead(200, { 'Content-Type': CONTENT_TYPES[path.extname(file)] || 'application/octet-stream' });
-    response.end(fs.readFileSync(file));
-  });
-  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
-}
-
-// ---- The case files: NAME.in, NAME.out and the data file, NAME.data or the
-// group's `data-from`.
-
-function isFile(name) {
-  return fs.existsSync(name) && fs.statSync(name).isFile();
-}
-
-function collectCases(casesDir) {
-  const repo = path.resolve(casesDir, '..', '..', '..');
-  const cases = [];
-  for (const group of fs.readdirSync(casesDir).sort()) {
-    const groupDir = path.join(casesDir, group);
-    if (!fs.statSync(groupDir).isDirectory()) continue;
-    const dataFrom = path.join(groupDir, 'data-from');
-    const groupData = isFile(dataFrom) ? path.join(repo, fs.readFileSync(dataFrom, 'utf8').trim()) : null;
-    for (const name of fs.readdirSync(groupDir).sort()) {
-      if (!name.endsWith('.in')) continue;
-      const stem = path.join(groupDir, name.slice(0, -3));
-      if (!isFile(stem + '.out')) continue;
-      const ownData = stem + '.data';
-      if (fs.existsSync(ownData) && !isFile(ownData)) continue;
-      cases.push({
-        name: `${group}/${name.slice(0, -3)}`,
-        input: fs.readFileSync(stem + '.in', 'latin1'),
-        expected: fs.readFileSync(stem + '.out'),
-        data: isFile(ownData) ? ownData : groupData,
-      });
-    }
-  }
-  return cases;
-}
-
-// ---- Driving the page.
-
-async function pressCtrlD(page) {
-  await page.keyboard.down('Control');
-  await page.keyboard.press('KeyD');
-  await page.keyboard.up('Control');
-}
-
-// A tab typed as a character is lost on the way; the Tab key gives one.
-async function typeText(page, text) {
-  const pieces = text.split('\t');
-  for (let i = 0; i < pieces.length; i++) {
-    if (i > 0) await page.keyboard.press('Tab');
-    await page.keyboard.type(pieces[i]);
-  }
-}
-
-// Types the input as a visitor would; a last line without its line break is
-// sent by Ctrl-D, and a Ctrl-D on the empty line then ends the input.
-async function typeInput(page, input) {
-  await typeText(page, input);
-  if (input.length > 0 && !input.endsWith('\n')) await pressCtrlD(page);
-  await pressCtrlD(page);
-}
-
-async function setDataFile(page, dataPath) {
-  const bytes = dataPath ? Array.from(fs.readFileSync(dataPath)) : null;
-  await page.evaluate((data) => window.determinantPage.setDataFile(data), bytes);
-}
-
-async function runAgain(page) {
-  await page.click('#run-again');
-  await page.waitForFunction(() => window.determinantPage.running());
-}
-
-async function outputWhenEnded(page) {
-  await page.waitForFunction(() => window.determinantPage.ended(), { timeout: CASE_TIMEOUT_MS, polling: 20 });
-  return Buffer.from(await page.evaluate(() => window.determinantPage.output()));
-}
-
-// Where two transcripts part, with a little of each, escaped.
-function difference(actual, expected) {
-  let at = 0;
-  while (at < actual.length && at < expected.length && actual[at] === expected[at]) at++;
-  const around = (bytes) => JSON.stringify(bytes.subarray(Math.max(0, at - 40), at + 40).toString('latin1'));
-  return `byte ${at} of ${expected.length} expected (${actual.length} written)\n` +
-    `    expected ...${around(expected)}\n    written  ...${around(actual)}`;
+// The manifest as the runner prints it, with its base64 fields as bytes.
+function readManifest(options) {
+  const json = childProcess.execFileSync(options.python, [options.runner, '--list', '--json'],
+    { maxBuffer: 1 << 30 });
+  const bytes = (text) => (text === null || text === undefined ? null : Buffer.from(text, 'base64'));
+  return JSON.parse(json).map((entry) => ({
+    ...entry,
+    input: bytes(entry.input),
+    expected_output: bytes(entry.expected_output),
+    data_file: bytes(entry.data_file),
+    steps: entry.steps && entry.steps.map((step) => ({ written: bytes(step.written), typed: bytes(step.typed) })),
+  }));
 }
 
 // ---- The checks.
 
 let passed = 0;
 let failed = 0;
+let skipped = 0;
 
 function report(name, problem) {
   if (problem) {
@@ -153,110 +68,123 @@ async function check(name, body) {
   }
 }
 
-function compare(actual, expected) {
-  return actual.equals(expected) ? null : difference(actual, expected);
-}
-
 async function runCaseFile(page, testCase) {
-  await setDataFile(page, testCase.data);
+  await setDataFile(page, testCase.data_file);
   await runAgain(page);
-  await typeInput(page, testCase.input);
-  return compare(await outputWhenEnded(page), testCase.expected);
+  await typeInput(page, testCase.input.toString('latin1'));
+  return compare(await outputWhenEnded(page), testCase.expected_output);
 }
 
-async function lastScreenLine(page) {
-  const screen = await page.evaluate(() => window.determinantPage.screen());
-  return screen.slice(screen.lastIndexOf('\n') + 1);
+// Each answer is typed once the output so far is what the dialogue says was
+// written; the closing Enter must then end the run.
+async function runDialogue(page, testCase) {
+  await setDataFile(page, testCase.data_file);
+  await runAgain(page);
+  let written = Buffer.alloc(0);
+  for (const step of testCase.steps) {
+    written = Buffer.concat([written, step.written]);
+    const problem = compare(await outputWhenWaiting(page), written);
+    if (problem) return problem;
+    await typeStep(page, step.typed.toString('latin1'));
+  }
+  return compare(await outputWhenEnded(page), written);
+}
+
+function named(manifest, name) {
+  const found = manifest.find((entry) => entry.name === name);
+  if (!found) throw new Error(`the manifest has no case ${name}`);
+  return found;
 }
 
 // A wrong character and its Backspace in every line, and a Backspace on an
 // empty line, which must not reach the prompt.
-async function backspaceCorrects(page, casesDir) {
-  const stem = path.join(casesDir, 'keyboard', '2x2');
+async function backspaceCorrects(page, testCase) {
   await setDataFile(page, null);
   await runAgain(page);
   await page.keyboard.press('Backspace');
-  for (const line of fs.readFileSync(stem + '.in', 'latin1').split('\n').slice(0, -1)) {
+  for (const line of testCase.input.toString('latin1').split('\n').slice(0, -1)) {
     await page.waitForFunction(() => window.determinantPage.waiting());
     await page.keyboard.type(line + '9');
     await page.keyboard.press('Backspace');
-    if (line === '2x2') {
+    if (line.includes('x')) {
       await page.evaluate(() => window.determinantPage.drawn());
       const shown = await lastScreenLine(page);
-      if (shown !== '2x2') return `the echo shows ${JSON.stringify(shown)} after a Backspace`;
+      if (shown !== line) return `the echo shows ${JSON.stringify(shown)} after a Backspace`;
     }
     await page.keyboard.press('Enter');
   }
-  return compare(await outputWhenEnded(page), fs.readFileSync(stem + '.out'));
+  return compare(await outputWhenEnded(page), testCase.expected_output);
 }
 
-// Ctrl-D in the middle of a line sends what is typed so far, as two reads.
-async function ctrlDSendsPartLine(page, casesDir) {
-  const stem = path.join(casesDir, 'keyboard', '2x2');
+// Ctrl-D in the middle of a line sends what is typed so far, as two reads:
+// here the size line, cut after its 'x'.
+async function ctrlDSendsPartLine(page, testCase) {
+  const input = testCase.input.toString('latin1');
+  const cut = input.indexOf('x') + 1;
   await setDataFile(page, null);
   await runAgain(page);
-  await page.keyboard.type('k\n2x');
+  await page.keyboard.type(input.slice(0, cut));
   await page.waitForFunction(() => window.determinantPage.waiting());
   const reads = await page.evaluate(() => window.determinantPage.readTimes().length);
   await pressCtrlD(page);
   await page.waitForFunction((before) => window.determinantPage.readTimes().length > before, {}, reads);
-  await page.keyboard.type('2\n3\n1\n4\n2\n\n');
-  return compare(await outputWhenEnded(page), fs.readFileSync(stem + '.out'));
+  await page.keyboard.type(input.slice(cut));
+  return compare(await outputWhenEnded(page), testCase.expected_output);
 }
 
-async function ctrlDEndsInput(page, casesDir) {
-  const stem = path.join(casesDir, 'menu', 'end_of_input_at_menu');
+async function ctrlDEndsInput(page, testCase) {
   await runAgain(page);
   await pressCtrlD(page);
-  return compare(await outputWhenEnded(page), fs.readFileSync(stem + '.out'));
+  return compare(await outputWhenEnded(page), testCase.expected_output);
 }
 
-// The panel's own control, clicked, rather than the test's shortcut.
-async function noDataFile(page, casesDir) {
-  const stem = path.join(casesDir, 'data_file', 'missing_file');
-  await setDataFile(page, path.join(casesDir, 'data_file', 'pick_first.data'));
+// The panel's own control, clicked, rather than the test's shortcut, after a
+// file was set that the run must not see.
+async function noDataFile(page, testCase, someFile) {
+  await setDataFile(page, someFile.data_file);
   await page.click('input[name="data-choice"][value="none"]');
   await runAgain(page);
-  await typeInput(page, fs.readFileSync(stem + '.in', 'latin1'));
-  const problem = compare(await outputWhenEnded(page), fs.readFileSync(stem + '.out'));
+  await typeInput(page, testCase.input.toString('latin1'));
+  const problem = compare(await outputWhenEnded(page), testCase.expected_output);
   await page.click('input[name="data-choice"][value="file"]');
   return problem;
 }
 
 // An upload in the middle of a run is used, byte for byte, by the next run.
-async function uploadThenRunAgain(page, casesDir) {
-  const stem = path.join(casesDir, 'data_file', 'listing_shows_control_characters');
+async function uploadThenRunAgain(page, testCase, scratch) {
+  const upload = path.join(scratch, 'MatrixDataFile1.txt');
+  fs.writeFileSync(upload, testCase.data_file);
   await page.click('#data-sample');
   await runAgain(page);
   await page.keyboard.type('f\n');
-  const upload = await page.$('#data-upload');
-  await upload.uploadFile(stem + '.data');
+  await (await page.$('#data-upload')).uploadFile(upload);
   await page.waitForFunction(() => document.getElementById('data-status').textContent.includes('uploaded'));
   await runAgain(page);
-  await typeInput(page, fs.readFileSync(stem + '.in', 'latin1'));
-  return compare(await outputWhenEnded(page), fs.readFileSync(stem + '.out'));
+  await typeInput(page, testCase.input.toString('latin1'));
+  return compare(await outputWhenEnded(page), testCase.expected_output);
 }
 
 // The data file's text, typed into the panel, is what the next run reads.
-async function editedDataFile(page) {
+async function editedDataFile(page, testCase) {
   await page.click('#data-text', { clickCount: 3 });
   await page.keyboard.down('Control');
   await page.keyboard.press('KeyA');
   await page.keyboard.up('Control');
-  await page.keyboard.type('An edited file\n[M202\n 3 1\n 4 2]\n');
+  await typeText(page, testCase.data_file.toString('latin1'));
   await runAgain(page);
-  await typeInput(page, 'f\n1\n\n');
-  const output = (await outputWhenEnded(page)).toString('latin1');
+  await typeInput(page, testCase.input.toString('latin1'));
+  const problem = compare(await outputWhenEnded(page), testCase.expected_output);
   await page.click('#data-sample');
-  return output.includes('Determinant value of the matrix is  2\n') ? null : `it printed ${JSON.stringify(output)}`;
+  return problem;
 }
 
-async function sample12x12(page) {
+// The page's own sample, as the case's data file is; notes the time.
+async function sample12x12(page, testCase) {
   await page.click('#data-sample');
   await runAgain(page);
-  await typeInput(page, 'f\n4\n\n');
-  const output = (await outputWhenEnded(page)).toString('latin1');
-  if (!output.includes(SAMPLE_12X12_LINE + '\n')) return `no line "${SAMPLE_12X12_LINE}" in ${JSON.stringify(output)}`;
+  await typeInput(page, testCase.input.toString('latin1'));
+  const problem = compare(await outputWhenEnded(page), testCase.expected_output);
+  if (problem) return problem;
   const [readTimes, endedAt] = await page.evaluate(() => [window.determinantPage.readTimes(), window.determinantPage.endedAt()]);
   console.log(`the sample's 12x12 in the page: ${((endedAt - readTimes[1]) / 1000).toFixed(3)} s from its number to the end of the run`);
   return null;
@@ -268,23 +196,51 @@ function siteWithinLimit(site) {
   return total <= SITE_LIMIT_BYTES ? null : `${total} bytes, more than ${SITE_LIMIT_BYTES}`;
 }
 
+async function runManifest(page, manifest) {
+  for (const entry of manifest) {
+    if (entry.error) {
+      report(entry.name, entry.error);
+    } else if (entry.skip.page) {
+      skipped++;
+      console.log(`skip ${entry.name}: ${entry.skip.page}`);
+    } else {
+      await check(entry.name, () => (entry.steps ? runDialogue(page, entry) : runCaseFile(page, entry)));
+    }
+  }
+}
+
+async function pageChecks(page, manifest, scratch) {
+  const keyboard = named(manifest, 'keyboard/2x2');
+  await check('page: Backspace corrects the line', () => backspaceCorrects(page, keyboard));
+  await check('page: Ctrl-D sends part of a line', () => ctrlDSendsPartLine(page, keyboard));
+  await check('page: Ctrl-D on an empty line ends the input',
+    () => ctrlDEndsInput(page, named(manifest, 'menu/end_of_input_at_menu')));
+  await check('page: no data file',
+    () => noDataFile(page, named(manifest, 'data_file/missing_file'), named(manifest, 'data_file/pick_first')));
+  await check('page: an uploaded data file, after Run again',
+    () => uploadThenRunAgain(page, named(manifest, 'data_file/listing_shows_control_characters'), scratch));
+  await check('page: an edited data file', () => editedDataFile(page, named(manifest, 'data_file/pick_first')));
+  await check("page: the sample's 12x12", () => sample12x12(page, named(manifest, 'sample/4_12x12')));
+}
+
 async function main() {
   const options = parseArguments();
   const site = path.resolve(options.site);
-  const cases = collectCases(path.resolve(options.cases));
+  const manifest = readManifest(options);
   const puppeteer = require(path.join(path.resolve(options.modules), 'puppeteer-core'));
   await check('the site is at most 1.2 MB', () => siteWithinLimit(site));
   const server = await serve(site);
-  const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'determinant-chromium-'));
+  const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'determinant-chromium-'));
   // On a closed network Chromium keeps trying to reach outside hosts unless
   // told not to; as root it runs only without its sandbox.
   const browser = await puppeteer.launch({
     executablePath: options.chromium,
     headless: true,
-    userDataDir,
+    userDataDir: path.join(scratch, 'profile'),
     args: ['--no-sandbox', '--disable-background-networking', '--disable-component-update', '--disable-sync',
       '--disable-quic', '--no-first-run'],
   });
+  const started = Date.now();
   try {
     const page = await browser.newPage();
     page.on('pageerror', (error) => report('no script error on the page', error.message));
@@ -296,21 +252,15 @@ async function main() {
     });
     await page.goto(origin + '/');
     await page.waitForFunction(() => window.determinantPage.running());
-    for (const testCase of cases) await check(testCase.name, () => runCaseFile(page, testCase));
-    const casesDir = path.resolve(options.cases);
-    await check('page: Backspace corrects the line', () => backspaceCorrects(page, casesDir));
-    await check('page: Ctrl-D sends part of a line', () => ctrlDSendsPartLine(page, casesDir));
-    await check('page: Ctrl-D on an empty line ends the input', () => ctrlDEndsInput(page, casesDir));
-    await check('page: no data file', () => noDataFile(page, casesDir));
-    await check('page: an uploaded data file, after Run again', () => uploadThenRunAgain(page, casesDir));
-    await check('page: an edited data file', () => editedDataFile(page));
-    await check("page: the sample's 12x12", () => sample12x12(page));
+    await runManifest(page, manifest);
+    await pageChecks(page, manifest, scratch);
   } finally {
     await browser.close();
     server.close();
-    fs.rmSync(userDataDir, { recursive: true, force: true });
+    fs.rmSync(scratch, { recursive: true, force: true });
   }
-  console.log(`${passed} passed, ${failed} failed`);
+  console.log(`took ${((Date.now() - started) / 1000).toFixed(1)} s`);
+  console.log(`${passed} passed, ${failed} failed, ${skipped} skipped`);
   process.exit(failed === 0 ? 0 : 1);
 }
 
