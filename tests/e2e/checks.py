@@ -15,7 +15,8 @@ from types import SimpleNamespace
 
 import dialogue
 from dialogue import (CLOSED, DATA_FILE_NAME, HEADING, MENU, MENU_ERROR, NO_FILE, NUMBER_ERROR,
-                      SELECT_PROMPT, SIZE_ERROR, SIZE_PROMPT, Failure, check_run, run, working_directory)
+                      SELECT_PROMPT, SIZE_ERROR, SIZE_PROMPT, Failure, check_run, run, waiting_for_input,
+                      working_directory)
 from file_checks import (BIG, NOT_A_FILE, QUICK_TIMEOUT, TOO_LONG, TWO_BLOCKS, TWO_BLOCKS_LISTED, big_file,
                          closing_pause_after_a_directory, result, sample_file_after_runs,
                          truncated_between_listing_and_pick, unreadable_file)
@@ -98,23 +99,6 @@ def lost_output(arguments=(), closed=False):
 
 
 WAITING_IN_A_READ = "a wait in a read shows in Linux's /proc, but a program under Wine waits in Wine's own calls"
-
-
-def waiting_for_input(proc, deadline):
-    """Polls until the process sleeps in a read of its standard input: Linux's
-    /proc gives the system call it sleeps in (0 is read) and its file."""
-    while time.monotonic() < deadline:
-        if proc.poll() is not None:
-            raise Failure(f"ended (status {proc.returncode}) instead of waiting for input")
-        try:
-            state = Path(f"/proc/{proc.pid}/stat").read_text().rsplit(")", 1)[1].split()[0]
-            call = Path(f"/proc/{proc.pid}/syscall").read_text().split()
-        except OSError as error:
-            raise Failure(f"cannot tell whether it waits for input: {error}")
-        if state == "S" and call[:2] == ["0", "0x0"]:
-            return
-        time.sleep(0.01)
-    raise Failure("never waited for input")
 
 
 def lost_while_waiting(binary):

@@ -171,3 +171,20 @@ def check_run(result, expected=None, ends_with=None, status=0, stderr=b""):
         problems.append(f"output does not end with {ends_with!r}; its end:\n{result.output[-300:]!r}")
     if problems:
         raise Failure("\n".join(problems))
+
+
+def waiting_for_input(proc, deadline):
+    """Polls until the process sleeps in a read of its standard input: Linux's
+    /proc gives the system call it sleeps in (0 is read) and its file."""
+    while time.monotonic() < deadline:
+        if proc.poll() is not None:
+            raise Failure(f"ended (status {proc.returncode}) instead of waiting for input")
+        try:
+            state = Path(f"/proc/{proc.pid}/stat").read_text().rsplit(")", 1)[1].split()[0]
+            call = Path(f"/proc/{proc.pid}/syscall").read_text().split()
+        except OSError as error:
+            raise Failure(f"cannot tell whether it waits for input: {error}")
+        if state == "S" and call[:2] == ["0", "0x0"]:
+            return
+        time.sleep(0.01)
+    raise Failure("never waited for input")
