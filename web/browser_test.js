@@ -50,7 +50,7 @@ function serve(siteDir) {
 }
 
 // ---- The case files: NAME.in, NAME.out and the data file, NAME.data or the
-// group's `data-from`.
+// group's `data-from`; standard error and exit status are not the page's.
 
 function isFile(name) {
   return fs.existsSync(name) && fs.statSync(name).isFile();
@@ -68,6 +68,8 @@ function collectCases(casesDir) {
       if (!name.endsWith('.in')) continue;
       const stem = path.join(groupDir, name.slice(0, -3));
       if (!isFile(stem + '.out')) continue;
+      // The page has no command line: cases with arguments are the program's alone.
+      if (isFile(stem + '.args')) continue;
       const ownData = stem + '.data';
       if (fs.existsSync(ownData) && !isFile(ownData)) continue;
       cases.push({
