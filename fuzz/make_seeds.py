@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the fuzz seed corpora from the end-to-end cases, so that every
-dialogue those tests cover is a starting point for the fuzzers:
+"""Writes the fuzz seed corpora from the end-to-end manifest, so that every
+dialogue those tests cover, case file or check, is a starting point for the
+fuzzers:
 
   DIR/whole_run/<group>_<case>  what is typed, then "\\0FILE\\0" and the data
                                 file when the case has one
@@ -10,21 +11,16 @@ dialogue those tests cover is a starting point for the fuzzers:
 Usage: make_seeds.py DIR
 """
 
+import base64
 import re
 import sys
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(REPO / "tests" / "e2e"))
-from run_e2e import CASES, data_for, parse_dialogue  # noqa: E402
+from manifest import manifest  # noqa: E402
 
 FILE_SEPARATOR = b"\0FILE\0"
-
-
-def typed_in(case):
-    if case.suffix == ".dialogue":
-        return b"".join(typed for _, typed in parse_dialogue(case))
-    return case.read_bytes()
 
 
 def first_selection(typed):
@@ -40,10 +36,12 @@ def main():
     data_file = Path(sys.argv[1], "data_file")
     whole_run.mkdir(parents=True, exist_ok=True)
     data_file.mkdir(parents=True, exist_ok=True)
-    cases = sorted(CASES.glob("*/*.in")) + sorted(CASES.glob("*/*.dialogue"))
+    # A check whose input its code makes, and a case that cannot be read, seed nothing.
+    cases = [entry for entry in manifest() if entry.get("input") is not None]
     for case in cases:
-        name = f"{case.parent.name}_{case.stem}"
-        typed, data = typed_in(case), data_for(case)
+        name = case["name"].replace("/", "_")
+        typed = base64.b64decode(case["input"])
+        data = None if case["data_file"] is None else base64.b64decode(case["data_file"])
         (whole_run / name).write_bytes(typed if data is None else typed + FILE_SEPARATOR + data)
         if data is not None:
             (data_file / name).write_bytes(bytes([first_selection(typed)]) + data)

@@ -1,32 +1,24 @@
 """The end-to-end checks that cannot be case files: binary and huge inputs,
-what stands where the data file should be, a file that changes during the run,
-whether the data file is ever written, the program as a command (arguments,
-exit status, standard error), and how much memory big files take."""
+output that cannot be written, the program as a command (arguments, exit
+status, standard error), and the groups of every check, file_checks.py's too."""
 
 import errno
 import os
 import re
-import shutil
 import signal
 import subprocess
+import tempfile
+import time
+from dataclasses import dataclass, field
 from pathlib import Path
+from types import SimpleNamespace
 
 import dialogue
 from dialogue import (CLOSED, DATA_FILE_NAME, HEADING, MENU, MENU_ERROR, NO_FILE, NUMBER_ERROR,
-                      SELECT_PROMPT, SIZE_ERROR, SIZE_PROMPT, Failure, Skipped, check_run,
-                      make_directory, make_fifo, run, Session, symlink_to, working_directory)
-
-# Enough to open a file and refuse it, in a sanitizer build on a busy machine.
-QUICK_TIMEOUT = 10.0
-# A big file may take this much more memory than a tiny one: far below its size.
-BIG_FILE_MB = 32
-RSS_GROWTH_LIMIT_KB = 8 * 1024
-NOBODY = 65534
-
-
-def result(table, determinant):
-    return HEADING + table + f"Determinant value of the matrix is  {determinant}\n"
-
+                      SELECT_PROMPT, SIZE_ERROR, SIZE_PROMPT, Failure, check_run, run, working_directory)
+from file_checks import (BIG, NOT_A_FILE, QUICK_TIMEOUT, TOO_LONG, TWO_BLOCKS, TWO_BLOCKS_LISTED, big_file,
+                         closing_pause_after_a_directory, result, sample_file_after_runs,
+                         truncated_between_listing_and_pick, unreadable_file)
 
 ONE_BY_ONE_5 = (HEADING + "  5\nInput 1  not between limits  2 and 1001\n"
                 + "Determinant value of the matrix is  0\n")
@@ -34,10 +26,7 @@ ONE_NUMBER_ROW = "Prepare to enter 1 numbers in row 1\nfirst number\nlast number
 # A size refused, then a 1x1 whose first answer is refused and the next is 5.
 TWO_REFUSALS_THEN_5 = (MENU + SIZE_PROMPT + SIZE_ERROR + SIZE_PROMPT + ONE_NUMBER_ROW + NUMBER_ERROR
                        + "first number\nlast number\n" + ONE_BY_ONE_5)
-TWO_BLOCKS = b"[M202 1 2 3 4]\n[M101 7]\n"
-TWO_BLOCKS_LISTED = "1  [M202 1 2 3 4]\n\n2  [M101 7]\n\n"
 OUT_OF_RANGE = "Number must be between 1 and 2\n"
-TOO_LONG = "Input-array in file longer than 1000 characters\n"
 
 
 # (name, bytes typed, data file or None, the whole expected output)
@@ -81,21 +70,6 @@ DATA = [
      + "No determinant value for a matrix not square\n"),
 ]
 
-# What stands where the data file should be; each must be refused at once,
-# never read for ever or waited on.
-NOT_A_FILE = [
-    ("directory", make_directory),
-    ("fifo_without_writer", make_fifo),
-    ("symlink_to_dev_zero", symlink_to("/dev/zero")),
-    ("symlink_to_a_directory", symlink_to("/")),
-    # Without a controlling terminal the open fails; with one, the terminal
-    # opens but is no file.
-    ("symlink_to_dev_tty", symlink_to("/dev/tty")),
-    ("symlink_to_itself", symlink_to(DATA_FILE_NAME)),
-    ("dangling_symlink", symlink_to("no such file")),
-]
-
-
 def typed_check(typed, data, expected, timeout=None):
     def check(binary):
         with working_directory(data) as workdir:
@@ -121,6 +95,52 @@ def lost_output(arguments=(), closed=False):
         reason = os.strerror(errno.EBADF if closed else errno.ENOSPC)
         check_run(outcome, status=1, stderr=f"determinant: write error: {reason}\n".encode())
     return check
+
+
+WAITING_IN_A_READ = "whether the program waits in a read is Linux's /proc's to tell, of a native process"
+
+
+def waiting_for_input(proc, deadline):
+    """Polls until the process sleeps in a read of its standard input: Linux's
+    /proc gives the system call it sleeps in (0 is read) and its file."""
+    while time.monotonic() < deadline:
+        if proc.poll() is not None:
+            raise Failure(f"ended (status {proc.returncode}) instead of waiting for input")
+        try:
+            state = Path(f"/proc/{proc.pid}/stat").read_text().rsplit(")", 1)[1].split()[0]
+            call = Path(f"/proc/{proc.pid}/syscall").read_text().split()
+        except OSError as error:
+            raise Failure(f"cannot tell whether it waits for input: {error}")
+        if state == "S" and call[:2] == ["0", "0x0"]:
+            return
+        time.sleep(0.01)
+    raise Failure("never waited for input")
+
+
+def lost_while_waiting(binary):
+    """Output lost to a full disk while the program waits for its answers: a
+    flush before each read meets the error, which must be the one reported
+    at the end, not whatever a later call left in errno."""
+    deadline = time.monotonic() + dialogue.PROMPT_TIMEOUT
+    with working_directory() as workdir, open("/dev/full", "wb") as full, tempfile.TemporaryFile() as errors:
+        proc = subprocess.Popen(dialogue.LAUNCHER + [binary], cwd=workdir, stdin=subprocess.PIPE, stdout=full,
+                                stderr=errors)
+        try:
+            for answer in (b"f\n", b"\n"):  # no data file, then the closing Enter
+                waiting_for_input(proc, deadline)
+                proc.stdin.write(answer)
+                proc.stdin.flush()
+            proc.stdin.close()
+            proc.wait(max(deadline - time.monotonic(), 0))
+        except subprocess.TimeoutExpired:
+            raise Failure("still running after its answers")
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+        errors.seek(0)
+        outcome = SimpleNamespace(status=proc.returncode, output=b"", stderr=errors.read())
+    check_run(outcome, status=1, stderr=b"determinant: write error: No space left on device\n")
 
 
 # --- the program as a command ----------------------------------------------------------
@@ -166,143 +186,72 @@ def closed_pipe(binary):
     check_run(outcome, status=-signal.SIGPIPE)
 
 
-def posix_only(reason, check):
-    def checked_on_posix(binary):
-        if dialogue.WINDOWS:
-            raise Skipped(reason)
-        return check(binary)
-    return checked_on_posix
-
-
 # A CR LF that the reader's 4096-byte buffer splits is listed as it stands.
 CRLF_ACROSS_READ_BUFFER = typed_check(b"f\n1\n\n", b"c" * 4089 + b"\n[M202\r\n 1 2 3 4]\n",
                                       MENU + "1  [M202\r\n 1 2 3 4]\n\n" + SELECT_PROMPT
                                       + result("  1  2\n  3  4\n", -2))
 
 
-def unreadable_file(binary):
-    """A file without read permission. Root reads it anyway, so under root the
-    run is made as the user nobody, when that user can start the binary."""
-    with working_directory(TWO_BLOCKS) as workdir:
-        Path(workdir, DATA_FILE_NAME).chmod(0)
-        os.chmod(workdir, 0o755)
-        as_user = NOBODY if os.geteuid() == 0 else None
-        try:
-            outcome = run(binary, workdir, b"f\n0\n\n", QUICK_TIMEOUT, as_user=as_user)
-        except PermissionError as error:
-            raise Skipped(f"running as root, and the user nobody cannot start the binary ({error})")
-        check_run(outcome, (MENU + NO_FILE).encode())
-        return "as the user nobody, since root reads any file" if as_user else None
+
+@dataclass
+class Check:
+    """A check and what the manifest can tell of it: what its table gives
+    (None where the code computes it) and each place it cannot run, with why."""
+    name: str
+    run: object  # takes the binary, raises Failure or Skipped, may return a note
+    typed: bytes = None
+    data: bytes = None
+    expected: bytes = None
+    arguments: list = None
+    skip: dict = field(default_factory=dict)
 
 
-def closing_pause_after_a_directory(binary):
-    # Even a data file that never opens is followed by the closing pause.
-    with working_directory(make_directory) as workdir, Session(binary, workdir) as talk:
-        talk.answer(b"f\n")
-        talk.expect((MENU + NO_FILE).encode())
-        talk.finish()
+def table_check(name, typed, data, expected, timeout=None):
+    """A check whose whole run its table gives; a data file made by code is
+    none the manifest can carry."""
+    return Check(name, typed_check(typed, data, expected, timeout), typed, None if callable(data) else data,
+                 expected.encode("latin-1"), [])
 
 
-def truncated_between_listing_and_pick(binary):
-    """The file shrinks after it was listed: the picked block is gone when the
-    program looks for it again, as if it had never been closed."""
-    with working_directory(TWO_BLOCKS) as workdir, Session(binary, workdir) as talk:
-        talk.answer(b"f\n")
-        talk.expect((MENU + TWO_BLOCKS_LISTED + SELECT_PROMPT).encode())
-        Path(workdir, DATA_FILE_NAME).write_bytes(b"")
-        talk.answer(b"2\n")
-        talk.expect(b"Input-array in file has no closing ']'\n")
-        talk.finish()
+def posix_only(reason):
+    return {"wine": reason}
 
 
-# Runs through every path that opens the file: listing and aborting, each kind
-# of pick, refusals, out-of-range selections, end of input, and the keyboard.
-UNTOUCHED_RUNS = [b"f\n0\n\n", b"F\n1\n\n", b"f\n3\n\n", b"f\n5\n\n", b"f\n6\n\n",
-                  b"f\n7\n\n", b"f\n8\n\n", b"f\n99\n-1\n0\n\n", b"f\n", b"f\nx\n",
-                  b"k\n2x2\n1 2 3 4\n\n", b"0\n\n"]
-
-
-def sample_file_after_runs(binary):
-    with working_directory() as workdir:
-        target = Path(workdir, DATA_FILE_NAME)
-        shutil.copyfile(dialogue.REPO / "examples" / DATA_FILE_NAME, target)
-        # An old time stamp shows any rewrite, even one within the same second.
-        os.utime(target, ns=(1_000_000_000_000_000_000, 1_000_000_000_000_000_000))
-        before = (target.read_bytes(), target.stat().st_mtime_ns, sorted(os.listdir(workdir)))
-        for typed in UNTOUCHED_RUNS:
-            check_run(run(binary, workdir, typed))
-            after = (target.read_bytes(), target.stat().st_mtime_ns, sorted(os.listdir(workdir)))
-            if after != before:
-                raise Failure(f"input {typed!r} changed the data file or left files behind")
-
-
-# --- big data files --------------------------------------------------------------------
-
-# (name, the file's head, its repeated unit, what the output ends with); each
-# run picks the last block, or none when there is none.
-BIG = [
-    ("commentary_without_blocks", b"", b"a commentary line, no brackets in it, and the numbers 12 34 -56\n",
-     SELECT_PROMPT),
-    ("one_line_without_line_breaks", b"", b"word ", SELECT_PROMPT),
-    ("many_blocks_pick_the_last", b"", b"[M202 1 2 3 4] words\n",
-     "  [M202 1 2 3 4]\n\n" + SELECT_PROMPT + result("  1  2\n  3  4\n", -2)),
-    ("one_unclosed_block", b"[M202 1 2 3 4", b" 5", " 5]\n\n" + SELECT_PROMPT + TOO_LONG),
-]
-
-
-def memory_over_tiny_file(binary):
-    """The peak memory of a run that has listed a tiny data file, read while
-    it waits at the selection prompt: a run too short to be polled."""
-    with working_directory(b"[M202 1 2 3 4]\n") as workdir, Session(binary, workdir) as talk:
-        talk.answer(b"f\n")
-        talk.expect((MENU + "1  [M202 1 2 3 4]\n\n" + SELECT_PROMPT).encode())
-        peak_kb = dialogue.peak_memory_kb(talk.proc.pid, 0)
-        talk.answer(b"0\n")
-        talk.finish()
-    if peak_kb == 0:
-        raise Failure("cannot read the peak memory from /proc")
-    return peak_kb
-
-
-def big_file(head, unit, tail):
-    """Memory must stay that of a run over a tiny file; notes the time and the
-    peak memory."""
-    def check(binary):
-        tiny_kb = memory_over_tiny_file(binary)
-        data = head + unit * ((BIG_FILE_MB << 20) // len(unit))
-        with working_directory(data) as workdir:
-            outcome = run(binary, workdir, b"f\n%d\n\n" % data.count(b"["))
-        check_run(outcome, ends_with=tail.encode())
-        if outcome.max_rss_kb - tiny_kb > RSS_GROWTH_LIMIT_KB:
-            raise Failure(f"max RSS {outcome.max_rss_kb} KB, against {tiny_kb} KB over a tiny file")
-        return (f"{BIG_FILE_MB} MB in {outcome.seconds:.2f} s, max RSS {outcome.max_rss_kb} KB "
-                f"against {tiny_kb} KB over a tiny file")
-    return check
-
-
-# The groups, each a list of (name, check); a check takes the binary, raises
-# Failure or Skipped, and may return a note.
+# Each group's checks, and how the page's skip says why a group is code.
 GROUPS = {
-    "hostile_typed": [(name, typed_check(typed, data, expected)) for name, typed, data, expected in TYPED]
-    + [("standard_input_is_a_directory", standard_input_is_a_directory),
-       ("standard_output_is_full", lost_output())],
-    "hostile_data": [(name, typed_check(typed, data, expected)) for name, data, typed, expected in DATA]
-    + [("truncated_between_listing_and_pick", truncated_between_listing_and_pick)],
-    "not_a_file": [(name, typed_check(b"f\n0\n\n", prepare, MENU + NO_FILE, QUICK_TIMEOUT))
+    "hostile_typed": [table_check(name, typed, data, expected) for name, typed, data, expected in TYPED]
+    + [Check("standard_input_is_a_directory", standard_input_is_a_directory),
+       Check("standard_output_is_full", lost_output(), PLAIN_RUN, arguments=[])],
+    "hostile_data": [table_check(name, typed, data, expected) for name, data, typed, expected in DATA]
+    + [Check("truncated_between_listing_and_pick", truncated_between_listing_and_pick)],
+    "not_a_file": [table_check(name, b"f\n0\n\n", prepare, MENU + NO_FILE, QUICK_TIMEOUT)
                    for name, prepare in NOT_A_FILE]
-    + [("unreadable_file", posix_only("POSIX permissions, tried as another user, whom Wine does not run for",
-                                      unreadable_file)),
-       ("never_opened_when_a_directory", closing_pause_after_a_directory)],
-    "file_untouched": [("sample_file_after_runs", sample_file_after_runs)],
-    "command_line": [("standard_output_closed", lost_output(closed=True)),
-                     ("help_into_dev_full", lost_output(["--help"])),
-                     ("version_with_standard_output_closed", lost_output(["--version"], closed=True)),
-                     ("help", usage("--help")), ("h", usage("-h")), ("version", version),
-                     ("other_arguments_ignored", other_arguments_ignored),
-                     ("closed_pipe_is_sigpipe", posix_only("SIGPIPE is POSIX's", closed_pipe)),
-                     ("crlf_across_read_buffer",
-                      posix_only("text mode reads CR LF as one line end", CRLF_ACROSS_READ_BUFFER))],
-    "big_files": [(name, big_file(head, unit, tail)) for name, head, unit, tail in BIG],
+    + [Check("unreadable_file", unreadable_file,
+             skip=posix_only("POSIX permissions, tried as another user, whom Wine does not run for")),
+       Check("never_opened_when_a_directory", closing_pause_after_a_directory)],
+    "file_untouched": [Check("sample_file_after_runs", sample_file_after_runs)],
+    "command_line": [Check("standard_output_closed", lost_output(closed=True), PLAIN_RUN, arguments=[]),
+                     Check("help_into_dev_full", lost_output(["--help"]), PLAIN_RUN, arguments=["--help"]),
+                     Check("version_with_standard_output_closed", lost_output(["--version"], closed=True),
+                           PLAIN_RUN, arguments=["--version"]),
+                     Check("output_lost_while_waiting_for_input", lost_while_waiting, arguments=[],
+                           skip=posix_only(WAITING_IN_A_READ)),
+                     Check("help", usage("--help"), arguments=["--help"]),
+                     Check("h", usage("-h"), arguments=["-h"]),
+                     Check("version", version, arguments=["--version"]),
+                     Check("other_arguments_ignored", other_arguments_ignored),
+                     Check("closed_pipe_is_sigpipe", closed_pipe, skip=posix_only("SIGPIPE is POSIX's")),
+                     Check("crlf_across_read_buffer", CRLF_ACROSS_READ_BUFFER,
+                           skip=posix_only("text mode reads CR LF as one line end"))],
+    "big_files": [Check(name, big_file(head, unit, tail), data=None) for name, head, unit, tail in BIG],
+}
+WHY_CODE = {
+    "hostile_typed": "binary and huge typed input, or output that cannot be written",
+    "hostile_data": "binary and huge data files, or one that changes during the run",
+    "not_a_file": "what stands where the data file should be",
+    "file_untouched": "the data file's bytes and time stamp after many runs",
+    "command_line": "arguments, exit status, standard error and the output's fate",
+    "big_files": "memory and time over 32 MB data files",
 }
 # Groups that time the program closely or bound its memory: they run alone.
 SERIAL = {"not_a_file", "big_files"}

@@ -1,16 +1,12 @@
 """The program's side of every end-to-end test: its fixed texts, how it is
-started (natively or under Wine), its working directory, one run with all
-input at once, and a session that answers each prompt once it has appeared."""
+started (natively, emulated or under Wine), its working directory, and one run
+with all input at once; session.py answers each prompt once it has appeared."""
 
 import difflib
-import errno
-import fcntl
 import os
 import re
-import select
 import subprocess
 import tempfile
-import termios
 import time
 from contextlib import contextmanager
 from pathlib import Path
@@ -46,16 +42,28 @@ class Skipped(Exception):
     pass
 
 
-# How the program is started, and whether its output has Windows line ends.
+# How the program is started, whether its output has Windows line ends, how
+# many times slower than natively it may be, and where it runs ("wine",
+# "emulated", or None natively) for the cases that cannot run everywhere.
 LAUNCHER = []
 WINDOWS = False
+SLOWDOWN = 1.0
+PLACE = None
 
 
 def use_wine(wine64):
     """Runs a Windows build under the Wine loader `wine64`; no sanitizer build
     runs there, so a run that hangs can fail sooner."""
-    global LAUNCHER, WINDOWS, RUN_TIMEOUT
-    LAUNCHER, WINDOWS, RUN_TIMEOUT = [wine64], True, 120.0
+    global LAUNCHER, WINDOWS, RUN_TIMEOUT, PLACE
+    LAUNCHER, WINDOWS, RUN_TIMEOUT, PLACE = [wine64], True, 120.0, "wine"
+
+
+def use_emulator(command):
+    """Starts every run as `command` (split on spaces) followed by the program,
+    such as an emulator of an older processor, with deadlines to match."""
+    global LAUNCHER, SLOWDOWN, PROMPT_TIMEOUT, PLACE
+    LAUNCHER, SLOWDOWN, PLACE = command.split(), 10.0, "emulated"
+    PROMPT_TIMEOUT *= SLOWDOWN
 
 
 def as_written(output):
@@ -101,7 +109,7 @@ def working_directory(data=None):
 
 
 def check_data_file(workdir, data):
-    if data is not None and (workdir / DATA_FILE_NAME).read_bytes() != data:
+    if isinstance(data, bytes) and (workdir / DATA_FILE_NAME).read_bytes() != data:
         raise Failure("the data file was changed")
 
 
@@ -123,7 +131,7 @@ def run(binary, workdir, typed=b"", timeout=None, stdin=None, stdout=None, as_us
     """Runs the program to its end with `typed` (or `stdin`) as its input and
     its output to a file (or `stdout`, or CLOSED); returns its status, output,
     standard error, time and peak memory."""
-    timeout = timeout or RUN_TIMEOUT
+    timeout = timeout * SLOWDOWN if timeout else RUN_TIMEOUT
     user = {} if as_user is None else dict(user=as_user, group=as_user, extra_groups=[])
     if stdout is CLOSED:
         stdout, user["preexec_fn"] = subprocess.DEVNULL, lambda: os.close(1)
@@ -163,124 +171,3 @@ def check_run(result, expected=None, ends_with=None, status=0, stderr=b""):
         problems.append(f"output does not end with {ends_with!r}; its end:\n{result.output[-300:]!r}")
     if problems:
         raise Failure("\n".join(problems))
-
-
-# --- a session, one prompt at a time ----------------------------------------------
-
-def open_paths(pid):
-    paths = set()
-    for descriptor in Path(f"/proc/{pid}/fd").glob("*"):
-        try:
-            paths.add(Path(os.readlink(descriptor)))
-        except OSError:
-            pass  # closed while we looked
-    return paths
-
-
-class Session:
-    """The program with a pipe or a pseudo-terminal on both ends. A terminal
-    echoes what is typed and ends its lines with "\\r\\n", read as "\\n"."""
-
-    def __init__(self, binary, workdir, terminal=False):
-        self.terminal = terminal
-        self.data_file = Path(workdir, DATA_FILE_NAME).resolve()
-        if terminal:
-            # The program leads a new session, so the terminal becomes its own.
-            self.fd, follower = os.openpty()
-            self.proc = subprocess.Popen(LAUNCHER + [binary], cwd=workdir, stdin=follower, stdout=follower,
-                                         stderr=subprocess.DEVNULL, start_new_session=True,
-                                         preexec_fn=lambda: fcntl.ioctl(0, termios.TIOCSCTTY, 0))
-            os.close(follower)
-            self.keyboard = self.fd
-        else:
-            self.proc = subprocess.Popen(LAUNCHER + [binary], cwd=workdir, stdin=subprocess.PIPE,
-                                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-            self.fd, self.keyboard = self.proc.stdout.fileno(), self.proc.stdin.fileno()
-        self.raw = b""
-        self.checked = 0  # output before this offset has been matched already
-
-    @property
-    def output(self):
-        return self.raw.replace(b"\r\n", b"\n") if self.terminal else as_written(self.raw)
-
-    def read(self, timeout):
-        """Adds what arrives within `timeout`; False once the program's end is
-        closed (at a terminal Linux says EIO)."""
-        ready, _, _ = select.select([self.fd], [], [], max(timeout, 0))
-        if not ready:
-            return True
-        try:
-            chunk = os.read(self.fd, 4096)
-        except OSError as error:
-            if error.errno == errno.EIO:
-                return False
-            raise
-        self.raw += chunk
-        return bool(chunk)
-
-    def expect(self, text):
-        """The next output must be `text`; waits for it to arrive."""
-        deadline = time.monotonic() + PROMPT_TIMEOUT
-        while len(self.output) - self.checked < len(text):
-            if time.monotonic() > deadline or not self.read(deadline - time.monotonic()):
-                break
-        got = self.output[self.checked:self.checked + len(text)]
-        if got != text:
-            raise Failure(f"expected next {text!r}; the output so far:\n"
-                          + transcript_diff(self.output[:self.checked] + text, self.output))
-        self.checked += len(text)
-
-    def settle(self):
-        """Whatever the program writes until it falls quiet, for recording."""
-        while True:
-            before = len(self.raw)
-            if not self.read(QUIET) or len(self.raw) == before:
-                break
-        got, self.checked = self.output[self.checked:], len(self.output)
-        return got
-
-    def answer(self, text):
-        try:
-            os.write(self.keyboard, text)
-        except BrokenPipeError:
-            raise Failure(f"ended before it could be sent {text!r}")
-
-    def finish(self, then=b""):
-        """The program must still be waiting for the closing Enter, with the
-        data file closed; that Enter must end it with status 0, and the output
-        end with `then`, a terminal's echo of it."""
-        self.read(STILL_WAITING)
-        if self.proc.poll() is not None:
-            raise Failure(f"ended (status {self.proc.returncode}) before the closing Enter")
-        if self.holds_data_file():
-            raise Failure("the data file is still open in the closing pause")
-        self.answer(b"\n")
-        deadline = time.monotonic() + PROMPT_TIMEOUT
-        while self.read(0.05) or self.proc.poll() is None:
-            if time.monotonic() > deadline:
-                raise Failure("still running after the closing Enter")
-        if self.proc.returncode != 0:
-            raise Failure(f"exit status {self.proc.returncode} after the closing Enter, expected 0")
-        self.expect(then)
-        if self.output[self.checked:]:
-            raise Failure(f"wrote more after the closing Enter: {self.output[self.checked:]!r}")
-
-    def holds_data_file(self, patience=5.0):
-        """Whether the program still has the data file open after `patience`
-        seconds, as Linux's /proc shows; elsewhere there is no telling."""
-        deadline = time.monotonic() + patience
-        while not WINDOWS and self.data_file in open_paths(self.proc.pid):
-            if time.monotonic() > deadline:
-                return True
-            time.sleep(0.05)
-        return False
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exception):
-        if self.proc.poll() is None:
-            self.proc.kill()
-        self.proc.__exit__(*exception)  # closes the pipes and waits
-        if self.terminal:
-            os.close(self.fd)

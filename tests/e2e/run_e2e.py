@@ -1,108 +1,75 @@
 #!/usr/bin/env python3
 """Runs the end-to-end tests of the `determinant` program: the case folders
-under cases/ and the checks written in code (checks.py).
+under cases/ and the checks written in code (checks.py, file_checks.py).
 
 A case is NAME.in (typed all at once) with NAME.out (the exact output), or
 NAME.dialogue, with an optional NAME.data as the data file (or a folder's
-`data-from`, a path from the repository root). A dialogue is written as the
-README shows one: the program's lines, `> answer` for a line typed once all
-above it is shown, and a lone `>` last, the closing pause's Enter. Escapes:
-\\s a space, \\r a CR, \\t a tab, \\xHH a byte, \\\\ a backslash, \\> a program
-line that starts with `>`, and \\c last for a line without its line break.
+`data-from`, a path from the repository root), NAME.args (the arguments, one
+a line), NAME.err (the exact standard error; absent, it must stay empty) and
+NAME.status (the exit status; absent, 0). A dialogue is written as the README
+shows one: the program's lines, `> answer` for a line typed once all above it
+is shown, and a lone `>` last, the closing pause's Enter. Escapes: \\s a
+space, \\r a CR, \\t a tab, \\xHH a byte, \\\\ a backslash, \\> a program line
+that starts with `>`, and \\c last for a line without its line break.
 Dialogues in `terminal` run at a pseudo-terminal, which echoes the answers;
 the others over pipes, one answer at a time and all at once.
 
 --update rewrites what differs, to be reviewed with `git diff tests/e2e/cases`.
-Under Wine (--wine) CRLF line ends read as LF and POSIX-only cases are skipped.
+--list --json prints the manifest of every case (manifest.py). Under Wine
+(--wine) CRLF line ends read as LF, NAME.windows.out (or .err) stands for
+NAME.out where a Windows build's text differs, and POSIX-only cases are skipped.
 """
 
 import argparse
-import re
+import json
 import sys
 import time
 from pathlib import Path
+from types import SimpleNamespace
 
 import checks
 import dialogue
-from dialogue import Failure, Skipped, check_run, run, Session, working_directory
-
-CASES = Path(__file__).resolve().parent / "cases"
-TERMINAL_GROUP = "terminal"
-ESCAPE = re.compile(rb"\\(x[0-9a-fA-F]{2}|.)")
-UNESCAPED = {b"\\": b"\\", b"s": b" ", b"r": b"\r", b"t": b"\t", b">": b">", b"c": b""}
-ESCAPED = {b"\\": b"\\\\", b"\r": b"\\r", b"\t": b"\\t"}
+import manifest
+from case_files import Malformed, case_groups, case_names, read_case, record, write_dialogue
+from dialogue import Failure, Skipped, check_run, run, working_directory
+from session import Session
 
 
-# --- the dialogue notation ----------------------------------------------------------
-
-def unescape(line):
-    """A written line's bytes, with its line break unless it ends in \\c."""
-    parts = ESCAPE.split(line)  # text, escape code, text, ..., text
-    line_break = b"" if parts[-2:] == [b"c", b""] else b"\n"
-    for at in range(1, len(parts), 2):
-        parts[at] = UNESCAPED[parts[at]] if len(parts[at]) == 1 else bytes([int(parts[at][1:], 16)])
-    return b"".join(parts) + line_break
-
-
-def escape(text):
-    line = b"".join(ESCAPED.get(bytes([byte]), b"\\x%02x" % byte if byte < 0x20 or byte == 0x7F
-                                else bytes([byte])) for byte in text)
-    if line.endswith(b" "):
-        line = line[:-1] + b"\\s"
-    return b"\\" + line if line.startswith(b">") else line
+def recorded_outcome(case, status, stderr):
+    """--update's NAME.err and NAME.status; a death by a signal is a fault to
+    look at, never an expectation to record."""
+    if status < 0 and status != case.status:
+        raise Failure(f"killed by signal {-status}; not recorded")
+    updated = record(case, ".err", stderr, b"")
+    if status != case.status:
+        updated += record(case, ".status", b"%d\n" % status, b"0\n")
+    return updated
 
 
-def escape_lines(text):
-    lines = text.split(b"\n")
-    written = b"".join(escape(line) + b"\n" for line in lines[:-1])
-    return written + (escape(lines[-1]) + b"\\c\n" if lines[-1] else b"")
-
-
-def parse_dialogue(path):
-    """The steps: what the program writes, then what is typed in answer."""
-    steps, written = [], b""
-    for line in path.read_bytes().split(b"\n")[:-1]:
-        if line == b">" or line.startswith(b"> "):
-            steps.append((written, unescape(line[2:])))
-            written = b""
-        else:
-            written += unescape(line)
-    if written or not steps or steps[-1][1] != b"\n":
-        raise SystemExit(f"{path}: a dialogue ends with a lone '>', the closing Enter")
-    return steps
-
-
-def write_dialogue(path, steps):
-    path.write_bytes(b"".join(escape_lines(written) + (b">\n" if typed == b"\n" else
-                                                        b"> " + escape_lines(typed)[:-1] + b"\n")
-                              for written, typed in steps))
-
-
-# --- the two kinds of case file ------------------------------------------------------
-
-def data_for(case):
-    own, shared = case.with_suffix(".data"), case.parent / "data-from"
-    if own.exists():
-        return own.read_bytes()
-    return (dialogue.REPO / shared.read_text().strip()).read_bytes() if shared.exists() else None
+def updated(files):
+    return f"updated {', '.join(files)}" if files else None
 
 
 def transcript_case(binary, case, update):
-    expected_file, data = case.with_suffix(".out"), data_for(case)
-    with working_directory(data) as workdir:
-        result = run(binary, workdir, case.read_bytes())
-        if update and result.status == 0 and result.output != expected_file.read_bytes():
-            expected_file.write_bytes(result.output)
-            return "updated"
-        check_run(result, expected_file.read_bytes())
-        dialogue.check_data_file(workdir, data)
+    with working_directory(case.data) as workdir:
+        result = run(binary, workdir, case.typed, arguments=case.arguments)
+        dialogue.check_data_file(workdir, case.data)
+    if update:
+        files = record(case, ".out", result.output, None) + recorded_outcome(case, result.status, result.stderr)
+        if files:
+            return updated(files)
+    if case.expected_output is None:
+        raise Failure(f"no file {case.group}/{case.name}.out; --update writes it")
+    check_run(result, case.expected_output, status=case.status, stderr=case.expected_error)
 
 
-def play(binary, steps, data, terminal, update):
-    """Plays the steps one prompt at a time; returns the steps as they went."""
+def play(binary, case, update):
+    """Plays the steps one prompt at a time; returns the steps as they went,
+    the exit status and the standard error."""
     played, echo = [], b""
-    with working_directory(data) as workdir, Session(binary, workdir, terminal) as talk:
-        for number, (written, typed) in enumerate(steps):
+    with working_directory(case.data) as workdir, \
+            Session(binary, workdir, case.terminal, case.arguments) as talk:
+        for number, (written, typed) in enumerate(case.steps):
             if update:
                 written = talk.settle()
                 if not written.startswith(echo):
@@ -112,46 +79,66 @@ def play(binary, steps, data, terminal, update):
                 talk.expect(echo + written)
             played.append((written, typed))
             # Typed line ends reach a terminal's screen as its own.
-            echo = typed.replace(b"\r", b"\n") if terminal else b""
-            if number < len(steps) - 1:
+            echo = typed.replace(b"\r", b"\n") if case.terminal else b""
+            if number < len(case.steps) - 1:
                 talk.answer(typed)
-        talk.finish(echo)
-        dialogue.check_data_file(workdir, data)
-    return played
+        status = talk.finish(echo, None if update else case.status)
+        dialogue.check_data_file(workdir, case.data)
+        return played, status, talk.standard_error()
 
 
 def dialogue_case(binary, case, update):
-    terminal = case.parent.name == TERMINAL_GROUP
-    if terminal and dialogue.WINDOWS:
-        raise Skipped("a pseudo-terminal is POSIX's, and Wine's console is none")
-    steps, data = parse_dialogue(case), data_for(case)
-    played = play(binary, steps, data, terminal, update)
-    if not terminal:
-        with working_directory(data) as workdir:
-            check_run(run(binary, workdir, b"".join(typed for _, typed in steps)),
-                      b"".join(written for written, _ in played))
-    if played != steps:
-        write_dialogue(case, played)
-        return "updated"
+    played, status, stderr = play(binary, case, update)
+    files = []
+    if update:
+        if played != case.steps and not dialogue.WINDOWS:
+            write_dialogue(case.stem.with_name(f"{case.name}.dialogue"), played)
+            files.append(f"{case.name}.dialogue")
+        files += recorded_outcome(case, status, stderr)
+        case.status, case.expected_error = status, stderr
+    check_run(SimpleNamespace(status=status, stderr=stderr, output=b""), status=case.status,
+              stderr=case.expected_error)
+    if not case.terminal:
+        with working_directory(case.data) as workdir:
+            check_run(run(binary, workdir, case.typed, arguments=case.arguments),
+                      b"".join(written for written, _ in played), status=case.status, stderr=case.expected_error)
+    return updated(files)
+
+
+def case_test(group, name):
+    def test(binary, update):
+        try:
+            case = read_case(group, name)
+        except (Malformed, OSError, ValueError) as problem:
+            raise Failure(str(problem))
+        skip = manifest.case_skips(case).get(dialogue.PLACE)
+        if skip:
+            raise Skipped(skip)
+        return (dialogue_case if case.steps is not None else transcript_case)(binary, case, update)
+    return test
+
+
+def check_test(check):
+    def test(binary, update):
+        if dialogue.PLACE in check.skip:
+            raise Skipped(check.skip[dialogue.PLACE])
+        return check.run(binary)
+    return test
 
 
 # --- groups and their cases -----------------------------------------------------------
 
 def groups():
-    return sorted(folder.name for folder in CASES.iterdir() if folder.is_dir()) + list(checks.GROUPS)
+    return case_groups() + list(checks.GROUPS)
 
 
 def cases_of(group):
     """(name, test) pairs; a test takes the binary and whether to update."""
     if group in checks.GROUPS:
-        return [(name, lambda binary, update, check=check: check(binary))
-                for name, check in checks.GROUPS[group]]
-    if not (CASES / group).is_dir():
+        return [(check.name, check_test(check)) for check in checks.GROUPS[group]]
+    if group not in case_groups():
         raise SystemExit(f"no such group: {group}")
-    found = sorted((CASES / group).glob("*.in")) + sorted((CASES / group).glob("*.dialogue"))
-    kind = {".in": transcript_case, ".dialogue": dialogue_case}
-    return [(case.stem, lambda binary, update, case=case: kind[case.suffix](binary, case, update))
-            for case in found]
+    return [(name, case_test(group, name)) for name in case_names(group)]
 
 
 def run_cases(binary, chosen, update):
@@ -166,7 +153,8 @@ def run_cases(binary, chosen, update):
             except Skipped as reason:
                 verdict, note = "skip", f": {reason}"
             except Failure as failure:
-                verdict, note = "FAIL", f"\n{failure}\n"
+                failure = str(failure)
+                verdict, note = "FAIL", f"\n{failure}\n" if "\n" in failure else f": {failure}"
             counts[verdict] += 1
             print(f"{verdict} {group}/{name}{note}", flush=True)
     print(f"took {time.monotonic() - started:.1f} s")
@@ -179,7 +167,10 @@ def main():
     parser.add_argument("--binary", help="the determinant program")
     parser.add_argument("--group", action="append", help="run only this group (may be repeated)")
     parser.add_argument("--wine", metavar="WINE64", help="the Wine loader, for a Windows build")
+    parser.add_argument("--emulator", metavar="'CMD ARGS'",
+                        help="start every run under this command, such as 'qemu-x86_64 -cpu Westmere'")
     parser.add_argument("--list", action="store_true", help="print every case's name and stop")
+    parser.add_argument("--json", action="store_true", help="with --list, print the manifest of every case")
     parser.add_argument("--groups", action="store_true", help="print every group, 'serial' after those run alone")
     parser.add_argument("--update", action="store_true",
                         help="rewrite the expected transcripts and dialogues that differ")
@@ -188,15 +179,21 @@ def main():
     if args.groups:
         print("\n".join(group + (" serial" if group in checks.SERIAL else "") for group in chosen))
         return 0
+    if args.list and args.json:
+        json.dump(manifest.manifest(chosen), sys.stdout, indent=1)
+        print()
+        return 0
     if args.list:
         print("\n".join(f"{group}/{name}" for group in chosen for name, _ in cases_of(group)))
         return 0
     if not args.binary:
         parser.error("--binary is needed to run cases")
-    if args.update and args.wine:
-        parser.error("--update takes its transcripts from a native build only")
+    if args.wine and args.emulator:
+        parser.error("--wine and --emulator do not go together")
     if args.wine:
         dialogue.use_wine(args.wine)
+    if args.emulator:
+        dialogue.use_emulator(args.emulator)
     return run_cases(str(Path(args.binary).resolve()), chosen, args.update)
 
 
