@@ -17,7 +17,7 @@ import dialogue
 from dialogue import (CLOSED, DATA_FILE_NAME, HEADING, MENU, MENU_ERROR, NO_FILE, NUMBER_ERROR,
                       SELECT_PROMPT, SIZE_ERROR, SIZE_PROMPT, Failure, check_run, run, working_directory)
 from file_checks import (BIG, NOT_A_FILE, QUICK_TIMEOUT, TOO_LONG, TWO_BLOCKS, TWO_BLOCKS_LISTED, big_file,
-                         closing_pause_after_a_directory, result, sample_file_after_runs,
+                         closing_pause_after_a_directory, reason_line, result, sample_file_after_runs,
                          truncated_between_listing_and_pick, unreadable_file)
 
 ONE_BY_ONE_5 = (HEADING + "  5\nInput 1  not between limits  2 and 1001\n"
@@ -70,10 +70,11 @@ DATA = [
      + "No determinant value for a matrix not square\n"),
 ]
 
-def typed_check(typed, data, expected, timeout=None):
+def typed_check(typed, data, expected, timeout=None, arguments=(), status=0, stderr=b""):
     def check(binary):
         with working_directory(data) as workdir:
-            check_run(run(binary, workdir, typed, timeout), expected.encode("latin-1"))
+            check_run(run(binary, workdir, typed, timeout, arguments=arguments), expected.encode("latin-1"),
+                      status=status, stderr=stderr)
     return check
 
 
@@ -140,13 +141,14 @@ def lost_while_waiting(binary):
                 proc.wait()
         errors.seek(0)
         outcome = SimpleNamespace(status=proc.returncode, output=b"", stderr=errors.read())
-    check_run(outcome, status=1, stderr=b"determinant: write error: No space left on device\n")
+    check_run(outcome, status=1, stderr=reason_line("No such file or directory")
+              + b"determinant: write error: No space left on device\n")
 
 
 # --- the program as a command ----------------------------------------------------------
 
 PLAIN_RUN = b"k\n2x2\n1 2 3 4\n\n"
-IGNORED = b"determinant: arguments are ignored; the data file is always MatrixDataFile1.txt in the working directory\n"
+IGNORED = b"determinant: arguments are ignored unless the first is --help, -h, --version, --block or --all\n"
 
 
 def usage(option):
@@ -174,6 +176,24 @@ def other_arguments_ignored(binary):
             check_run(plain)
             for arguments in (["other.txt"], ["--verbose"], ["-x", "--help"], [""], ["other.txt", "--help"]):
                 check_run(run(binary, workdir, typed, arguments=arguments), plain.output, stderr=IGNORED)
+
+
+def all_from_a_directory(binary):
+    """Standard input that cannot be read: its reason, not an empty file."""
+    with working_directory() as workdir:
+        descriptor = os.open(workdir, os.O_RDONLY | os.O_DIRECTORY)
+        outcome = run(binary, workdir, stdin=descriptor, arguments=["--all", "-"])
+        os.close(descriptor)
+    check_run(outcome, b"", status=1, stderr=reason_line("Is a directory", "standard input"))
+
+
+def all_into_dev_full(binary):
+    """Values lost to a full disk: the refusals still come, in order, then
+    the write error."""
+    with working_directory(TWO_BLOCKS) as workdir, open("/dev/full", "wb") as full:
+        outcome = run(binary, workdir, stdout=full, arguments=["--all"])
+    check_run(outcome, status=1, stderr=reason_line("block 2: Input 1  not between limits  2 and 1001")
+              + f"determinant: write error: {os.strerror(errno.ENOSPC)}\n".encode())
 
 
 def closed_pipe(binary):
@@ -206,11 +226,26 @@ class Check:
     skip: dict = field(default_factory=dict)
 
 
-def table_check(name, typed, data, expected, timeout=None):
+def table_check(name, typed, data, expected, timeout=None, arguments=(), status=0, stderr=b""):
     """A check whose whole run its table gives; a data file made by code is
     none the manifest can carry."""
-    return Check(name, typed_check(typed, data, expected, timeout), typed, None if callable(data) else data,
-                 expected.encode("latin-1"), [])
+    return Check(name, typed_check(typed, data, expected, timeout, arguments, status, stderr), typed,
+                 None if callable(data) else data, expected.encode("latin-1"), list(arguments))
+
+
+def not_a_file_checks():
+    """Each thing where the data file should be, in the dialogue and under
+    --block; its reason on standard error either way."""
+    checks = []
+    for name, prepare, reason in NOT_A_FILE:
+        skip = posix_only("Windows has no link loops") if reason == "Too many levels of symbolic links" else {}
+        for check in (table_check(name, b"f\n0\n\n", prepare, MENU + NO_FILE, QUICK_TIMEOUT,
+                                  stderr=reason_line(reason)),
+                      table_check(f"{name}_block_option", b"", prepare, "", QUICK_TIMEOUT, ["--block", "1"], 1,
+                                  reason_line(reason))):
+            check.skip = skip
+            checks.append(check)
+    return checks
 
 
 def posix_only(reason):
@@ -224,8 +259,7 @@ GROUPS = {
        Check("standard_output_is_full", lost_output(), PLAIN_RUN, arguments=[])],
     "hostile_data": [table_check(name, typed, data, expected) for name, data, typed, expected in DATA]
     + [Check("truncated_between_listing_and_pick", truncated_between_listing_and_pick)],
-    "not_a_file": [table_check(name, b"f\n0\n\n", prepare, MENU + NO_FILE, QUICK_TIMEOUT)
-                   for name, prepare in NOT_A_FILE]
+    "not_a_file": not_a_file_checks()
     + [Check("unreadable_file", unreadable_file,
              skip=posix_only("POSIX permissions, tried as another user, whom Wine does not run for")),
        Check("never_opened_when_a_directory", closing_pause_after_a_directory)],
@@ -240,6 +274,9 @@ GROUPS = {
                      Check("h", usage("-h"), arguments=["-h"]),
                      Check("version", version, arguments=["--version"]),
                      Check("other_arguments_ignored", other_arguments_ignored),
+                     Check("all_from_a_directory", all_from_a_directory, arguments=["--all", "-"],
+                           skip=posix_only("a directory as standard input is POSIX's")),
+                     Check("all_into_dev_full", all_into_dev_full, arguments=["--all"]),
                      Check("closed_pipe_is_sigpipe", closed_pipe, skip=posix_only("SIGPIPE is POSIX's")),
                      Check("crlf_across_read_buffer", CRLF_ACROSS_READ_BUFFER,
                            skip=posix_only("text mode reads CR LF as one line end"))],
