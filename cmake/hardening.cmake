@@ -2,7 +2,7 @@
 # clash protection, fortified C library calls, control-flow protection on
 # x86-64, and a position-independent executable whose relocations are bound
 # at start and then read-only. A flag is taken only where the toolchain
-# accepts it, so a cross build (mingw-w64, aarch64) takes what it can. The
+# accepts it, so a cross build (mingw-w64, aarch64) takes what applies. The
 # web page takes none: WebAssembly keeps return addresses out of the memory a
 # program can write, and has no ELF loader. Sanitizer builds take none: their
 # own checks see more without the fortified library calls.
@@ -43,12 +43,16 @@ function(harden name)
 endfunction()
 
 harden(STACK_PROTECTOR COMPILE -fstack-protector-strong LINK -fstack-protector-strong)
-harden(STACK_CLASH COMPILE -fstack-clash-protection)
-if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
-  harden(CF_PROTECTION COMPILE -fcf-protection)
-endif()
 harden(FORTIFY OPTIMIZED COMPILE -U_FORTIFY_SOURCE -D_FORTIFY_SOURCE=2)
+# The rest is for ELF systems. Windows probes every stack page itself
+# (mingw-w64's g++ 12 even crashes on -fstack-clash-protection in the AVX2
+# code), does not enforce the branch targets -fcf-protection marks, and
+# relocates and binds its executables in its own way.
 if(CMAKE_EXECUTABLE_FORMAT STREQUAL "ELF")
+  harden(STACK_CLASH COMPILE -fstack-clash-protection)
+  if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
+    harden(CF_PROTECTION COMPILE -fcf-protection)
+  endif()
   harden(PIE COMPILE -fPIE LINK -pie)
   harden(RELRO_NOW LINK -Wl,-z,relro,-z,now)
 endif()

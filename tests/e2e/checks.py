@@ -235,16 +235,18 @@ def table_check(name, typed, data, expected, timeout=None, arguments=(), status=
 
 def not_a_file_checks():
     """Each thing where the data file should be, in the dialogue and under
-    --block; its reason on standard error either way."""
+    --block; its reason on standard error either way, as the build's system
+    gives it."""
     checks = []
-    for name, prepare, reason in NOT_A_FILE:
-        skip = posix_only("Windows has no link loops") if reason == "Too many levels of symbolic links" else {}
-        for check in (table_check(name, b"f\n0\n\n", prepare, MENU + NO_FILE, QUICK_TIMEOUT,
-                                  stderr=reason_line(reason)),
-                      table_check(f"{name}_block_option", b"", prepare, "", QUICK_TIMEOUT, ["--block", "1"], 1,
-                                  reason_line(reason))):
-            check.skip = skip
-            checks.append(check)
+    for name, prepare, reason, windows_reason in NOT_A_FILE:
+        for suffix, typed, expected, arguments, status in (("", b"f\n0\n\n", MENU + NO_FILE, [], 0),
+                                                           ("_block_option", b"", "", ["--block", "1"], 1)):
+            def check(binary, prepare=prepare, reasons=(reason, windows_reason), typed=typed, expected=expected,
+                      arguments=arguments, status=status):
+                stderr = reason_line(reasons[1] if dialogue.WINDOWS else reasons[0])
+                typed_check(typed, prepare, expected, QUICK_TIMEOUT, arguments, status, stderr)(binary)
+            skip = {} if windows_reason else posix_only("Windows has no link loops")
+            checks.append(Check(name + suffix, check, typed, None, expected.encode(), arguments, skip))
     return checks
 
 
