@@ -32,6 +32,12 @@ else()
                     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} COMMAND_ERROR_IS_FATAL ANY)
   endforeach()
   install(TARGETS determinant RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # Debian's own strip drops the compiler's version note; CPack's keeps it.
+  if(CMAKE_OBJCOPY)
+    install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                  \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/determinant\"
+                  COMMAND_ERROR_IS_FATAL ANY)")
+  endif()
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/determinant.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README ${CMAKE_CURRENT_BINARY_DIR}/copyright
                 ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
