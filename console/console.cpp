@@ -110,6 +110,16 @@ void console_printf(Console &console, const char *format, ...) {
   console_write(console, std::string_view(buffer, written));
 }
 
+void console_report(Console &console, std::initializer_list<std::string_view> parts) {
+  if (console.errors == nullptr) return;
+  flush_output(console);
+  std::ostream &errors = *console.errors;
+  errors << "determinant";
+  for (const std::string_view part : parts) errors << ": " << part;
+  errors << '\n';
+  errors.flush();
+}
+
 // A stream can fail without the library setting errno; the generic I/O error
 // is then the truest reason there is.
 const char *console_finish_output(Console &console) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <istream>
 #include <ostream>
 #include <string_view>
@@ -15,6 +16,8 @@ struct Console {
   // nothing, so its errno is the reason the output was lost.
   bool write_failed = false;
   int write_errno = 0;
+  // Where the program's complaints go, standard error; none when null.
+  std::ostream *errors = nullptr;
 };
 
 inline constexpr int END_OF_INPUT = -1;
@@ -57,6 +60,10 @@ void console_flush(Console &console);
 void console_write_line(Console &console, std::string_view text);
 // Formatted output; the result must fit a short fixed buffer.
 [[gnu::format(printf, 2, 3)]] void console_printf(Console &console, const char *format, ...);
+// One line on the errors stream: "determinant: " and the parts joined by
+// ": ". The output written so far goes out first, so a console that shows
+// both streams shows them in order.
+void console_report(Console &console, std::initializer_list<std::string_view> parts);
 // Flushes what is left and says why the output was lost: the system's text
 // for the first failed write, or nullptr when every write succeeded.
 const char *console_finish_output(Console &console);

@@ -38,12 +38,34 @@ void skip_non_digits(std::string_view text, std::size_t &at) {
   while (at < text.size() && !is_digit(text[at])) ++at;
 }
 
+int byte_before(std::string_view text, std::size_t at, std::size_t back) {
+  return at >= back ? static_cast<unsigned char>(text[at - back]) : -1;
+}
+
+bool in_range(int byte, int low, int high) { return byte >= low && byte <= high; }
+
+// Right before `at`: a UTF-8 dash that looks like '-', or a Windows-1252 en or
+// em dash byte that is not the last byte of a well-formed UTF-8 character.
+bool dash_before(std::string_view text, std::size_t at) {
+  for (const std::string_view dash :
+       {"\u2212", "\u2010", "\u2011", "\u2012", "\u2013", "\u2014", "\uFE63", "\uFF0D"})
+    if (text.substr(0, at).ends_with(dash)) return true;
+  const int last = byte_before(text, at, 1);
+  if (last != 0x96 && last != 0x97) return false;
+  const int b2 = byte_before(text, at, 2), b3 = byte_before(text, at, 3), b4 = byte_before(text, at, 4);
+  const bool ends_two = in_range(b2, 0xC2, 0xDF);
+  const bool ends_three = in_range(b2, 0x80, 0xBF) && in_range(b3, 0xE0, 0xEF);
+  const bool ends_four = in_range(b2, 0x80, 0xBF) && in_range(b3, 0x80, 0xBF) && in_range(b4, 0xF0, 0xF4);
+  return !(ends_two || ends_three || ends_four);
+}
+
 // The block format read the plain way. `last_written` is the highest slot the
 // parser may have touched; everything above it must still hold the canary.
 BlockParse expected_parse(std::string_view text, MatrixRecord &expected, std::int64_t &last_written) {
   last_written = 0;
   std::size_t at = 1;
   skip_non_digits(text, at);
+  if (at < text.size() && dash_before(text, at)) return BlockParse::dash_before_number;
   const std::int64_t code = read_run(text, at);
   if (code > INT32_MAX) return BlockParse::number_out_of_range;
   expected[0] = static_cast<std::int32_t>(code);
@@ -53,6 +75,7 @@ BlockParse expected_parse(std::string_view text, MatrixRecord &expected, std::in
     last_written = slot;
     skip_non_digits(text, at);
     if (at >= text.size()) return BlockParse::too_few_numbers;
+    if (dash_before(text, at)) return BlockParse::dash_before_number;
     const bool negative = text[at - 1] == '-';
     const std::int64_t value = negative ? -read_run(text, at) : read_run(text, at);
     if (value < INT32_MIN || value > INT32_MAX) return BlockParse::number_out_of_range;
@@ -90,6 +113,8 @@ const char *parse_message(BlockParse result) {
       return "Input-array in file larger than 999 elements\n";
     case BlockParse::number_out_of_range:
       return "Number in input-array in file out of range\n";
+    case BlockParse::dash_before_number:
+      return "Input-array in file has a dash that is not the minus sign '-' before a number\n";
     case BlockParse::ok:
       break;
   }

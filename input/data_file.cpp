@@ -3,15 +3,9 @@
 // opened read-only and never written.
 #include "input/data_file.h"
 
-#include <array>
 #include <string_view>
 
-#include "input/matrix_block.h"
-#include "input/text_file.h"
-
-using BlockBuffer = std::array<char, RECORD_CAPACITY>;
-
-enum class BlockRead { ok, not_marked, no_closing, too_long };
+#include "input/data_block.h"
 
 // Control characters other than tab and line breaks are shown in caret
 // notation, as `cat -v` does, so a data file cannot send the terminal escape
@@ -36,12 +30,6 @@ static void echo_block(TextFile &file, Console &console) {
   for (int c = text_file_get(file); c != ']' && c != END_OF_FILE; c = text_file_get(file))
     echo_char(c, file, console);
   console_write_line(console, "]\n");
-}
-
-// Moves past the ']' that closes the block whose '[' was just read.
-static void skip_block(TextFile &file) {
-  for (int c = text_file_get(file); c != ']' && c != END_OF_FILE; c = text_file_get(file)) {
-  }
 }
 
 // Blocks past the largest 32-bit number are neither listed nor choosable;
@@ -85,53 +73,6 @@ static bool locate_block(TextFile &file, std::int32_t selection) {
   return false;
 }
 
-// Copies the located block from '[' to ']' into the buffer, leaving room for
-// the terminator, and sets `length` to the characters copied.
-static BlockRead read_block(TextFile &file, BlockBuffer &buffer, std::size_t &length) {
-  buffer[0] = '[';
-  const int marker = text_file_get(file);
-  if (marker != 'M' && marker != 'm') return BlockRead::not_marked;
-  buffer[1] = 'M';
-  length = 2;
-  for (;;) {
-    const int c = text_file_get(file);
-    if (c == END_OF_FILE) return BlockRead::no_closing;
-    if (length == buffer.size() - 1) return BlockRead::too_long;
-    buffer[length++] = static_cast<char>(c);
-    if (c == ']') break;
-  }
-  buffer[length] = '\0';
-  return BlockRead::ok;
-}
-
-static const char *block_read_message(BlockRead result) {
-  switch (result) {
-    case BlockRead::not_marked:
-      return "Input-array in file not marked 'M' (after '[') for Matrix data";
-    case BlockRead::no_closing:
-      return "Input-array in file has no closing ']'";
-    case BlockRead::too_long:
-      return "Input-array in file longer than 1000 characters";
-    case BlockRead::ok:
-      break;
-  }
-  return "";
-}
-
-static const char *block_parse_message(BlockParse result) {
-  switch (result) {
-    case BlockParse::too_few_numbers:
-      return "Input-array in file holds fewer numbers than its size needs";
-    case BlockParse::too_many_elements:
-      return "Input-array in file larger than 999 elements";
-    case BlockParse::number_out_of_range:
-      return "Number in input-array in file out of range";
-    case BlockParse::ok:
-      break;
-  }
-  return "";
-}
-
 // Reads and parses block `selection`; the size code, or 0 after a message.
 static std::int32_t load_block(TextFile &file, std::int32_t selection, MatrixRecord &record,
                                Console &console) {
@@ -152,21 +93,17 @@ static std::int32_t load_block(TextFile &file, std::int32_t selection, MatrixRec
   return record[0];
 }
 
-// A byte order mark of either order. Its text would list as NUL bytes between
-// the characters, and no block of it could be read.
-static bool starts_as_utf16(TextFile &file) {
-  return text_file_starts_with(file, "\xFF\xFE") || text_file_starts_with(file, "\xFE\xFF");
-}
-
 std::int32_t read_matrix_from_data_file(MatrixRecord &record, Console &console) {
   TextFile file;
-  if (!text_file_open(file, DATA_FILE_NAME)) {
+  const char *reason = text_file_open(file, DATA_FILE_NAME);
+  if (reason != nullptr) {
     console_printf(console, "Cannot find file %s\n", DATA_FILE_NAME);
+    console_report(console, {DATA_FILE_NAME, reason});
     return 0;
   }
   if (starts_as_utf16(file)) {
     text_file_close(file);
-    console_printf(console, "Cannot read %s: it is UTF-16 text; save it as UTF-8 or ANSI text\n", DATA_FILE_NAME);
+    console_printf(console, "Cannot read %s: %s\n", DATA_FILE_NAME, UTF16_REASON);
     return 0;
   }
   const std::int32_t selection = select_block(console, list_blocks(file, console));

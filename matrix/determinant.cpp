@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstdint>
+#include <cstring>
 #include <ostream>
 
 #include "matrix/determinant_methods.h"
@@ -30,13 +31,18 @@ SquareMatrix load_square_matrix(const MatrixRecord &record, int n) {
 // Formatted here rather than through the stream, so the caller's stream
 // settings cannot change the text.
 void write_range_message(int n, std::ostream &out) {
-  std::array<char, 64> message{};
-  const int length = std::snprintf(message.data(), message.size(), "Input %d  not between limits  2 and %d\n", n,
-                                   RANGE_MESSAGE_LIMIT);
-  out.write(message.data(), length);
+  const std::array<char, 64> message = range_message(n);
+  out.write(message.data(), static_cast<std::streamsize>(std::strlen(message.data())));
+  out.put('\n');
 }
 
 }  // namespace
+
+std::array<char, 64> range_message(int n) {
+  std::array<char, 64> message{};
+  std::snprintf(message.data(), message.size(), "Input %d  not between limits  2 and %d", n, RANGE_MESSAGE_LIMIT);
+  return message;
+}
 
 DeterminantMethod determinant_method(int n) {
   // Above MAX_DETERMINANT_ORDER the elements could not all be in the record.

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/block_options.h"
+#include "app/command_line.h"
 #include "app/menu.h"
 
 #if defined(__has_feature)
@@ -210,15 +212,21 @@ struct RunResult {
 
 // Everything the run reads and writes is set up before the counting starts
 // and taken apart after it ends, so only the run's own allocations count.
-RunResult counted_run(std::string typed) {
+// A request other than `run` evaluates blocks as the options do, with the
+// complaints in the same output.
+RunResult counted_run(std::string typed, CommandLine command = {}) {
   std::vector<char> storage(1 << 20);
   FixedInput input(typed);
   FixedOutput output(storage);
   std::istream in(&input);
   std::ostream out(&output);
   Console console{in, out};
+  console.errors = &out;
   const Counts start = counts_now();
-  run_menu(console);
+  if (command.request == Request::run)
+    run_menu(console);
+  else
+    evaluate_blocks(command, console);
   const Counts used = counted_since(start);
   return {used, output.text(), output.overflowed()};
 }
@@ -262,6 +270,7 @@ struct RunCase {
   std::string typed;
   std::string data;  // the data file's text; no file when empty
   std::string shows;  // what the output must hold, so the run really happened
+  CommandLine command = {};
 };
 
 std::vector<RunCase> run_cases() {
@@ -284,7 +293,15 @@ std::vector<RunCase> run_cases() {
       {"DataFileTooFew", "f\n1\n\n", "[M202 1 2 3]", "fewer numbers"},
       {"DataFileTooLarge", "f\n1\n\n", "[M9999]", "larger than 999"},
       {"DataFileOutOfRange", "f\n1\n\n", "[M101 2147483648]", "out of range"},
+      {"DataFileDash", "f\n1\n\n", "[M202 3 \xE2\x80\x93" "1 4 2]", "a dash that is not the minus sign"},
+      {"DataFileMissingReason", "f\n\n", "", "determinant: MatrixDataFile1.txt: No such file or directory\n"},
       {"MenuEndOfInput", "", "", "To exit program type 0 (zero)\n"},
+      {"OptionAll", "", two_blocks, "1\t-10\n2\t1932053504\n", {Request::all}},
+      {"OptionAllRefusals", "", "[ M202][M202 1 2 3][M101 5][M][M202 3 \x96" "1 4 2][M203 1 2 3 4 5 6]",
+       "block 6: No determinant", {Request::all}},
+      {"OptionBlock", "", two_blocks, "1932053504\n", {Request::block, 2}},
+      {"OptionBlockMissing", "", two_blocks, "no block 9 (it has 2)", {Request::block, 9}},
+      {"OptionFileMissing", "", "", "No such file or directory", {Request::block, 1, "none.txt"}},
   };
 }
 
@@ -324,7 +341,7 @@ TEST_P(NoHeap, RunAllocatesNoMoreThanTheRunThatEndsAtOnce) {
     baseline.news += stream.news;
     baseline.mallocs += stream.mallocs;
   }
-  const RunResult run = counted_run(c.typed);
+  const RunResult run = counted_run(c.typed, c.command);
   ASSERT_FALSE(run.overflowed) << "the output outgrew its storage";
   EXPECT_NE(run.output.find(c.shows), std::string::npos) << run.output;
   EXPECT_EQ(run.counts.news, baseline.news) << "operator new calls beyond the run that ends at once";

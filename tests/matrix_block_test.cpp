@@ -39,7 +39,38 @@ INSTANTIATE_TEST_SUITE_P(
                     BlockCase{"[M5]", BlockParse::ok, {5}},
                     BlockCase{"[M300]", BlockParse::ok, {300}},
                     BlockCase{"[M0 1 2]", BlockParse::ok, {0}},
-                    BlockCase{"[M]", BlockParse::ok, {0}}));
+                    BlockCase{"[M]", BlockParse::ok, {0}},
+                    // Dashes away from the digits, or after the last number,
+                    // stay separators; so do bytes 0x96 that end a UTF-8
+                    // character (U+00D6, U+2016).
+                    BlockCase{"[M102 \xE2\x80\x93 1 2]", BlockParse::ok, {102, 1, 2}},
+                    BlockCase{"[M101 7 \xE2\x80\x93" "8]", BlockParse::ok, {101, 7}},
+                    BlockCase{"[M102 \xC3\x96" "1 \xE2\x80\x96" "2]", BlockParse::ok, {102, 1, 2}},
+                    BlockCase{"[M101 \xF0\x9F\x98\x97" "3]", BlockParse::ok, {101, 3}}));
+
+// Each dash that looks like a minus sign, right before a number: U+2212,
+// U+2010, U+2011, U+2012, U+2013, U+2014, U+FE63, U+FF0D in UTF-8, and the
+// Windows-1252 en and em dash bytes, also after a lead byte whose character
+// they cannot end.
+INSTANTIATE_TEST_SUITE_P(
+    Dashes, MatrixBlock,
+    testing::Values(BlockCase{"[M102 3 \xE2\x88\x92" "1]", BlockParse::dash_before_number, {}},
+                    BlockCase{"[M102 3 \xE2\x80\x90" "1]", BlockParse::dash_before_number, {}},
+                    BlockCase{"[M102 3 \xE2\x80\x91" "1]", BlockParse::dash_before_number, {}},
+                    BlockCase{"[M102 3 \xE2\x80\x92" "1]", BlockParse::dash_before_number, {}},
+                    BlockCase{"[M102 3 \xE2\x80\x93" "1]", BlockParse::dash_before_number, {}},
+                    BlockCase{"[M102 3 \xE2\x80\x94" "1]", BlockParse::dash_before_number, {}},
+                    BlockCase{"[M102 3 \xEF\xB9\xA3" "1]", BlockParse::dash_before_number, {}},
+                    BlockCase{"[M102 3 \xEF\xBC\x8D" "1]", BlockParse::dash_before_number, {}},
+                    BlockCase{"[M102 3 \x96" "1]", BlockParse::dash_before_number, {}},
+                    BlockCase{"[M102 3 \x97" "1]", BlockParse::dash_before_number, {}},
+                    BlockCase{"[M102 3 \xE9\x96" "1]", BlockParse::dash_before_number, {}},
+                    BlockCase{"[M102 3 \x80\x80\x80\x97" "1]", BlockParse::dash_before_number, {}},
+                    BlockCase{"[M\x96" "102 3 1]", BlockParse::dash_before_number, {}},
+                    BlockCase{"[M\xE2\x80\x93" "0]", BlockParse::dash_before_number, {}},
+                    // The first problem from the start is named.
+                    BlockCase{"[M102 \x97" "3 99999999999]", BlockParse::dash_before_number, {}},
+                    BlockCase{"[M102 99999999999 \x97" "3]", BlockParse::number_out_of_range, {}}));
 
 INSTANTIATE_TEST_SUITE_P(
     Refused, MatrixBlock,

@@ -18,7 +18,7 @@ from dialogue import (CLOSED, DATA_FILE_NAME, HEADING, MENU, MENU_ERROR, NO_FILE
                       SELECT_PROMPT, SIZE_ERROR, SIZE_PROMPT, Failure, check_run, run, waiting_for_input,
                       working_directory)
 from file_checks import (BIG, NOT_A_FILE, QUICK_TIMEOUT, TOO_LONG, TWO_BLOCKS, TWO_BLOCKS_LISTED, big_file,
-                         closing_pause_after_a_directory, result, sample_file_after_runs,
+                         closing_pause_after_a_directory, reason_line, result, sample_file_after_runs,
                          truncated_between_listing_and_pick, unreadable_file)
 
 ONE_BY_ONE_5 = (HEADING + "  5\nInput 1  not between limits  2 and 1001\n"
@@ -71,10 +71,11 @@ DATA = [
      + "No determinant value for a matrix not square\n"),
 ]
 
-def typed_check(typed, data, expected, timeout=None):
+def typed_check(typed, data, expected, timeout=None, arguments=(), status=0, stderr=b""):
     def check(binary):
         with working_directory(data) as workdir:
-            check_run(run(binary, workdir, typed, timeout), expected.encode("latin-1"))
+            check_run(run(binary, workdir, typed, timeout, arguments=arguments), expected.encode("latin-1"),
+                      status=status, stderr=stderr)
     return check
 
 
@@ -124,13 +125,14 @@ def lost_while_waiting(binary):
                 proc.wait()
         errors.seek(0)
         outcome = SimpleNamespace(status=proc.returncode, output=b"", stderr=errors.read())
-    check_run(outcome, status=1, stderr=b"determinant: write error: No space left on device\n")
+    check_run(outcome, status=1, stderr=reason_line("No such file or directory")
+              + b"determinant: write error: No space left on device\n")
 
 
 # --- the program as a command ----------------------------------------------------------
 
 PLAIN_RUN = b"k\n2x2\n1 2 3 4\n\n"
-IGNORED = b"determinant: arguments are ignored; the data file is always MatrixDataFile1.txt in the working directory\n"
+IGNORED = b"determinant: arguments are ignored unless the first is --help, -h, --version, --block or --all\n"
 
 
 def usage(option):
@@ -160,6 +162,24 @@ def other_arguments_ignored(binary):
                 check_run(run(binary, workdir, typed, arguments=arguments), plain.output, stderr=IGNORED)
 
 
+def all_from_a_directory(binary):
+    """Standard input that cannot be read: its reason, not an empty file."""
+    with working_directory() as workdir:
+        descriptor = os.open(workdir, os.O_RDONLY | os.O_DIRECTORY)
+        outcome = run(binary, workdir, stdin=descriptor, arguments=["--all", "-"])
+        os.close(descriptor)
+    check_run(outcome, b"", status=1, stderr=reason_line("Is a directory", "standard input"))
+
+
+def all_into_dev_full(binary):
+    """Values lost to a full disk: the refusals still come, in order, then
+    the write error."""
+    with working_directory(TWO_BLOCKS) as workdir, open("/dev/full", "wb") as full:
+        outcome = run(binary, workdir, stdout=full, arguments=["--all"])
+    check_run(outcome, status=1, stderr=reason_line("block 2: Input 1  not between limits  2 and 1001")
+              + f"determinant: write error: {os.strerror(errno.ENOSPC)}\n".encode())
+
+
 def closed_pipe(binary):
     """A reader that went away ends the program by SIGPIPE, as any filter."""
     reader, writer = os.pipe()
@@ -187,11 +207,28 @@ class Check:
     why_code: str = None  # for the page's skip, where the group's reason is not this check's
 
 
-def table_check(name, typed, data, expected, timeout=None, **more):
+def table_check(name, typed, data, expected, timeout=None, arguments=(), status=0, stderr=b"", **more):
     """A check whose whole run its table gives; a data file made by code is
     none the manifest can carry."""
-    return Check(name, typed_check(typed, data, expected, timeout), typed, None if callable(data) else data,
-                 expected.encode("latin-1"), [], **more)
+    return Check(name, typed_check(typed, data, expected, timeout, arguments, status, stderr), typed,
+                 None if callable(data) else data, expected.encode("latin-1"), list(arguments), **more)
+
+
+def not_a_file_checks():
+    """Each thing where the data file should be, in the dialogue and under
+    --block; its reason on standard error either way, as the build's system
+    gives it."""
+    checks = []
+    for name, prepare, reason, windows_reason in NOT_A_FILE:
+        for suffix, typed, expected, arguments, status in (("", b"f\n0\n\n", MENU + NO_FILE, [], 0),
+                                                           ("_block_option", b"", "", ["--block", "1"], 1)):
+            def check(binary, prepare=prepare, reasons=(reason, windows_reason), typed=typed, expected=expected,
+                      arguments=arguments, status=status):
+                stderr = reason_line(reasons[1] if dialogue.WINDOWS else reasons[0])
+                typed_check(typed, prepare, expected, QUICK_TIMEOUT, arguments, status, stderr)(binary)
+            skip = {} if windows_reason else posix_only("Windows has no link loops")
+            checks.append(Check(name + suffix, check, typed, None, expected.encode(), arguments, skip))
+    return checks
 
 
 def posix_only(reason):
@@ -205,8 +242,7 @@ GROUPS = {
        Check("standard_output_is_full", lost_output(), PLAIN_RUN, arguments=[])],
     "hostile_data": [table_check(name, typed, data, expected) for name, data, typed, expected in DATA]
     + [Check("truncated_between_listing_and_pick", truncated_between_listing_and_pick)],
-    "not_a_file": [table_check(name, b"f\n0\n\n", prepare, MENU + NO_FILE, QUICK_TIMEOUT)
-                   for name, prepare in NOT_A_FILE]
+    "not_a_file": not_a_file_checks()
     + [Check("unreadable_file", unreadable_file,
              skip=posix_only("POSIX permissions, tried as another user, whom Wine does not run for")),
        Check("never_opened_when_a_directory", closing_pause_after_a_directory)],
@@ -221,6 +257,9 @@ GROUPS = {
                      Check("h", usage("-h"), arguments=["-h"]),
                      Check("version", version, arguments=["--version"]),
                      Check("other_arguments_ignored", other_arguments_ignored),
+                     Check("all_from_a_directory", all_from_a_directory, arguments=["--all", "-"],
+                           skip=posix_only("a directory as standard input is POSIX's")),
+                     Check("all_into_dev_full", all_into_dev_full, arguments=["--all"]),
                      Check("closed_pipe_is_sigpipe", closed_pipe, skip=posix_only("SIGPIPE is POSIX's")),
                      # A CR LF that the reader's 4096-byte buffer splits is listed as it stands.
                      table_check("crlf_across_read_buffer", b"f\n1\n\n", b"c" * 4089 + b"\n[M202\r\n 1 2 3 4]\n",
