@@ -128,9 +128,12 @@ async function sizes(page, site) {
   return total <= SITE_LIMIT_BYTES ? null : `the site is ${total} bytes, more than ${SITE_LIMIT_BYTES}`;
 }
 
-// A first visit, the server stopped, a reload: the menu and a whole run.
+// A first visit and a reload, the server stopped, a reload: the menu and a
+// whole run.
 async function offline(page, server, testCase) {
   await page.goto(`http://127.0.0.1:${server.address().port}/`);
+  await page.waitForFunction(() => navigator.serviceWorker.controller !== null, { timeout: 30000 });
+  await page.reload();
   await page.waitForFunction(async () => {
     const keys = await (await caches.open((await caches.keys())[0] || 'none')).keys();
     return navigator.serviceWorker.controller && keys.some((request) => request.url.endsWith('/determinant.wasm'));
@@ -139,7 +142,10 @@ async function offline(page, server, testCase) {
   await new Promise((resolve) => server.close(resolve));
   await page.reload();
   await page.waitForFunction(() => window.determinantPage && window.determinantPage.waiting(), { timeout: 30000 })
-    .catch(() => { throw new Error('no menu after a reload without the server'); });
+    .catch(async () => {
+      const shown = await page.evaluate(() => document.body.innerText.slice(0, 200)).catch((error) => error.message);
+      throw new Error(`no menu after a reload without the server: ${JSON.stringify(shown)}`);
+    });
   await page.focus('#terminal .xterm-helper-textarea');
   await typeInput(page, testCase.input.toString('latin1'));
   return compare(await outputWhenEnded(page), testCase.expected_output);
