@@ -1,30 +1,28 @@
 // The page in headless Chromium: every end-to-end case file and dialogue the
 // page can run, as the runner's manifest gives them, typed into its terminal
-// with real key presses and the program's output stream compared byte for
-// byte; then what the page itself brings: editing keys, the data file panel
-// and "Run again", each on a case the manifest names.
+// and the program's output stream compared byte for byte; then what the page
+// itself brings, at a desktop's, a phone's and a 320 px screen's size.
 'use strict';
 
 const childProcess = require('child_process');
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
-const {
-  serve, pressCtrlD, typeText, typeStep, typeInput, setDataFile, runAgain, outputWhenEnded, outputWhenWaiting,
-  lastScreenLine, compare,
-} = require('./page_driver');
-
-const SITE_LIMIT_BYTES = 1200000;
+const { serve, typeStep, typeInput, setDataFile, runAgain, outputWhenEnded, outputWhenWaiting, compare } =
+  require('./page_driver');
+const { runChecks } = require('./run_checks');
+const { pageChecks } = require('./page_checks');
+const { VIEWPORTS, screenChecks, sizes, offline, fromFile } = require('./screen_checks');
 
 function parseArguments() {
   const options = {
-    site: null, runner: null, modules: null, python: 'python3', chromium: process.env.CHROMIUM || '/usr/bin/chromium',
+    site: null, runner: null, modules: null, python: 'python3', cases: '', chromium: process.env.CHROMIUM || '/usr/bin/chromium',
   };
   const argv = process.argv.slice(2);
   for (let i = 0; i + 1 < argv.length; i += 2) options[argv[i].replace(/^--/, '')] = argv[i + 1];
   if (!options.site || !options.runner || !options.modules) {
     console.error('usage: browser_test.js --site DIR --runner RUN_E2E_PY --modules NODE_MODULES ' +
-      '[--python PATH] [--chromium PATH]');
+      '[--python PATH] [--chromium PATH] [--cases REGEX]');
     process.exit(2);
   }
   return options;
@@ -96,106 +94,6 @@ function named(manifest, name) {
   return found;
 }
 
-// A wrong character and its Backspace in every line, and a Backspace on an
-// empty line, which must not reach the prompt.
-async function backspaceCorrects(page, testCase) {
-  await setDataFile(page, null);
-  await runAgain(page);
-  await page.keyboard.press('Backspace');
-  for (const line of testCase.input.toString('latin1').split('\n').slice(0, -1)) {
-    await page.waitForFunction(() => window.determinantPage.waiting());
-    await page.keyboard.type(line + '9');
-    await page.keyboard.press('Backspace');
-    if (line.includes('x')) {
-      await page.evaluate(() => window.determinantPage.drawn());
-      const shown = await lastScreenLine(page);
-      if (shown !== line) return `the echo shows ${JSON.stringify(shown)} after a Backspace`;
-    }
-    await page.keyboard.press('Enter');
-  }
-  return compare(await outputWhenEnded(page), testCase.expected_output);
-}
-
-// Ctrl-D in the middle of a line sends what is typed so far, as two reads:
-// here the size line, cut after its 'x'.
-async function ctrlDSendsPartLine(page, testCase) {
-  const input = testCase.input.toString('latin1');
-  const cut = input.indexOf('x') + 1;
-  await setDataFile(page, null);
-  await runAgain(page);
-  await page.keyboard.type(input.slice(0, cut));
-  await page.waitForFunction(() => window.determinantPage.waiting());
-  const reads = await page.evaluate(() => window.determinantPage.readTimes().length);
-  await pressCtrlD(page);
-  await page.waitForFunction((before) => window.determinantPage.readTimes().length > before, {}, reads);
-  await page.keyboard.type(input.slice(cut));
-  return compare(await outputWhenEnded(page), testCase.expected_output);
-}
-
-async function ctrlDEndsInput(page, testCase) {
-  await runAgain(page);
-  await pressCtrlD(page);
-  return compare(await outputWhenEnded(page), testCase.expected_output);
-}
-
-// The panel's own control, clicked, rather than the test's shortcut, after a
-// file was set that the run must not see.
-async function noDataFile(page, testCase, someFile) {
-  await setDataFile(page, someFile.data_file);
-  await page.click('input[name="data-choice"][value="none"]');
-  await runAgain(page);
-  await typeInput(page, testCase.input.toString('latin1'));
-  const problem = compare(await outputWhenEnded(page), testCase.expected_output);
-  await page.click('input[name="data-choice"][value="file"]');
-  return problem;
-}
-
-// An upload in the middle of a run is used, byte for byte, by the next run.
-async function uploadThenRunAgain(page, testCase, scratch) {
-  const upload = path.join(scratch, 'MatrixDataFile1.txt');
-  fs.writeFileSync(upload, testCase.data_file);
-  await page.click('#data-sample');
-  await runAgain(page);
-  await page.keyboard.type('f\n');
-  await (await page.$('#data-upload')).uploadFile(upload);
-  await page.waitForFunction(() => document.getElementById('data-status').textContent.includes('uploaded'));
-  await runAgain(page);
-  await typeInput(page, testCase.input.toString('latin1'));
-  return compare(await outputWhenEnded(page), testCase.expected_output);
-}
-
-// The data file's text, typed into the panel, is what the next run reads.
-async function editedDataFile(page, testCase) {
-  await page.click('#data-text', { clickCount: 3 });
-  await page.keyboard.down('Control');
-  await page.keyboard.press('KeyA');
-  await page.keyboard.up('Control');
-  await typeText(page, testCase.data_file.toString('latin1'));
-  await runAgain(page);
-  await typeInput(page, testCase.input.toString('latin1'));
-  const problem = compare(await outputWhenEnded(page), testCase.expected_output);
-  await page.click('#data-sample');
-  return problem;
-}
-
-// The page's own sample, as the case's data file is; notes the time.
-async function sample12x12(page, testCase) {
-  await page.click('#data-sample');
-  await runAgain(page);
-  await typeInput(page, testCase.input.toString('latin1'));
-  const problem = compare(await outputWhenEnded(page), testCase.expected_output);
-  if (problem) return problem;
-  const [readTimes, endedAt] = await page.evaluate(() => [window.determinantPage.readTimes(), window.determinantPage.endedAt()]);
-  console.log(`the sample's 12x12 in the page: ${((endedAt - readTimes[1]) / 1000).toFixed(3)} s from its number to the end of the run`);
-  return null;
-}
-
-// Everything the page loads, uncompressed.
-function siteWithinLimit(site) {
-  const total = fs.readdirSync(site).reduce((sum, name) => sum + fs.statSync(path.join(site, name)).size, 0);
-  return total <= SITE_LIMIT_BYTES ? null : `${total} bytes, more than ${SITE_LIMIT_BYTES}`;
-}
-
 async function runManifest(page, manifest) {
   for (const entry of manifest) {
     if (entry.error) {
@@ -209,26 +107,28 @@ async function runManifest(page, manifest) {
   }
 }
 
-async function pageChecks(page, manifest, scratch) {
-  const keyboard = named(manifest, 'keyboard/2x2');
-  await check('page: Backspace corrects the line', () => backspaceCorrects(page, keyboard));
-  await check('page: Ctrl-D sends part of a line', () => ctrlDSendsPartLine(page, keyboard));
-  await check('page: Ctrl-D on an empty line ends the input',
-    () => ctrlDEndsInput(page, named(manifest, 'menu/end_of_input_at_menu')));
-  await check('page: no data file',
-    () => noDataFile(page, named(manifest, 'data_file/missing_file'), named(manifest, 'data_file/pick_first')));
-  await check('page: an uploaded data file, after Run again',
-    () => uploadThenRunAgain(page, named(manifest, 'data_file/listing_shows_control_characters'), scratch));
-  await check('page: an edited data file', () => editedDataFile(page, named(manifest, 'data_file/pick_first')));
-  await check("page: the sample's 12x12", () => sample12x12(page, named(manifest, 'sample/4_12x12')));
+async function newPage(browser, viewport, origin) {
+  const page = await browser.newPage();
+  await page.setViewport(viewport);
+  page.on('pageerror', (error) => report('no script error on the page', error.message));
+  page.on('requestfailed', (request) => report(`loading ${request.url()}`, 'failed'));
+  page.on('request', (request) => {
+    const url = request.url();
+    if (!url.startsWith(origin + '/') && !url.startsWith('data:') && !url.startsWith('blob:')) {
+      report('the page loads only from its own host', url);
+    }
+  });
+  await page.goto(origin + '/');
+  await page.waitForFunction(() => window.determinantPage.running());
+  return page;
 }
 
 async function main() {
   const options = parseArguments();
   const site = path.resolve(options.site);
+  const modules = path.resolve(options.modules);
   const manifest = readManifest(options);
-  const puppeteer = require(path.join(path.resolve(options.modules), 'puppeteer-core'));
-  await check('the site is at most 1.2 MB', () => siteWithinLimit(site));
+  const puppeteer = require(path.join(modules, 'puppeteer-core'));
   const server = await serve(site);
   const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'determinant-chromium-'));
   // On a closed network Chromium keeps trying to reach outside hosts unless
@@ -241,19 +141,26 @@ async function main() {
       '--disable-quic', '--no-first-run'],
   });
   const started = Date.now();
+  const context = { check, named: (name) => named(manifest, name), modules, scratch };
   try {
-    const page = await browser.newPage();
-    page.on('pageerror', (error) => report('no script error on the page', error.message));
     const origin = `http://127.0.0.1:${server.address().port}`;
-    page.on('requestfailed', (request) => report(`loading ${request.url()}`, 'failed'));
-    page.on('request', (request) => {
-      const url = request.url();
-      if (!url.startsWith(origin + '/') && !url.startsWith('data:')) report('the page loads only from its own host', url);
-    });
-    await page.goto(origin + '/');
-    await page.waitForFunction(() => window.determinantPage.running());
-    await runManifest(page, manifest);
-    await pageChecks(page, manifest, scratch);
+    await browser.defaultBrowserContext().overridePermissions(origin,
+      ['clipboard-read', 'clipboard-write', 'clipboard-sanitized-write']);
+    const page = await newPage(browser, VIEWPORTS[0], origin);
+    await check('the page loads at most 1 MB, the site is at most 1.4 MB', () => sizes(page, site));
+    await check('the terminal is not focused on load',
+      () => page.evaluate(() => (document.activeElement === document.body ? null : document.activeElement.outerHTML)));
+    await runManifest(page, manifest.filter((entry) => new RegExp(options.cases).test(entry.name)));
+    await runChecks(page, scratch, check, context.named);
+    await pageChecks(page, manifest, scratch, check, context.named);
+    for (const viewport of VIEWPORTS) {
+      const onScreen = viewport === VIEWPORTS[0] ? page : await newPage(browser, viewport, origin);
+      await screenChecks(onScreen, viewport, context);
+    }
+    const second = await serve(site);
+    await check('the page runs offline after a first visit',
+      async () => offline(await browser.newPage(), second, context.named('keyboard/2x2')));
+    await check('from a file, the page says how to serve it', async () => fromFile(await browser.newPage(), site));
   } finally {
     await browser.close();
     server.close();

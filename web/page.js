@@ -1,35 +1,15 @@
-// The page around the program: the terminal with a line editor like a POSIX
-// terminal's, the data file panel, and the runs, each a fresh instance of the
-// program that reads what the line editor sends.
+// The runs: each a fresh instance of the program, loaded here, whose console
+// reads what the line editor sends and writes to the terminal.
 'use strict';
 
-const DATA_FILE_NAME = 'MatrixDataFile1.txt';
 const END_OF_INPUT = new Uint8Array(0);
 
-const terminal = new Terminal({
-  convertEol: true,
-  screenReaderMode: true,
-  cursorBlink: true,
-  cols: 80,
-  rows: 30,
-  scrollback: 5000,
-});
-terminal.open(document.getElementById('terminal'));
-
 const runStatus = document.getElementById('run-status');
-const dataText = document.getElementById('data-text');
-const dataStatus = document.getElementById('data-status');
-const dataUpload = document.getElementById('data-upload');
 
 // The run in progress; an ended or replaced run's instance is left waiting
 // for ever, and whatever it still writes goes nowhere.
 let run = null;
 let wasmBinary = null;
-let sampleBytes = null;
-
-// The data file as the next run gets it: bytes kept as loaded, until the
-// visitor edits the text, which then stands instead.
-const dataFile = { bytes: null, edited: false };
 
 function newRun() {
   return { queue: [], waiting: null, output: [], ended: false, readTimes: [], endedAt: 0 };
@@ -59,8 +39,9 @@ function takeSent(thisRun, capacity) {
 }
 
 function readSent(thisRun, capacity) {
-  if (thisRun !== run) return new Promise(() => {});
+  if (thisRun !== run || thisRun.ended) return new Promise(() => {});
   if (thisRun.queue.length > 0) return Promise.resolve(takeSent(thisRun, capacity));
+  speechWaiting();
   return new Promise((resolve) => {
     thisRun.waiting = () => resolve(takeSent(thisRun, capacity));
   });
@@ -68,6 +49,7 @@ function readSent(thisRun, capacity) {
 
 function send(bytes) {
   if (!run || run.ended) return;
+  speechAnswered();
   run.queue.push(bytes);
   const waiting = run.waiting;
   run.waiting = null;
@@ -75,8 +57,9 @@ function send(bytes) {
 }
 
 function write(thisRun, bytes) {
-  if (thisRun !== run) return;
+  if (thisRun !== run || thisRun.ended) return;
   thisRun.output.push(bytes);
+  speechHeard(bytes);
   terminal.write(bytes);
 }
 
@@ -96,97 +79,42 @@ function show(thisRun) {
   });
 }
 
+// The closing pause answered, the input ended, or an interrupt: the
+// terminal, the status line and the live region all say so.
 function runEnded(thisRun) {
-  if (thisRun !== run) return;
+  if (thisRun !== run || thisRun.ended) return;
   thisRun.ended = true;
+  thisRun.waiting = null;
   thisRun.endedAt = performance.now();
-  runStatus.textContent = 'The program has ended. “Run again” starts a new run.';
+  lineEditor.clear();
+  showEndNotice();
+  runStatus.textContent = END_NOTICE.slice(1, -1);
+  say(END_NOTICE.slice(1, -1));
 }
 
-// ---- The line editor: echo, Backspace, Enter and Ctrl-D, as in a POSIX
-// terminal's canonical mode.
-
-let line = [];
-
-function sendLine(withBreak) {
-  const text = line.join('') + (withBreak ? '\n' : '');
-  line = [];
-  send(new TextEncoder().encode(text));
-}
-
-function editLine(key) {
-  if (key === '\r') {
-    terminal.write('\r\n');
-    sendLine(true);
-  } else if (key === '\x7f' || key === '\b') {
-    if (line.length > 0) {
-      line.pop();
-      terminal.write('\b \b');
-    }
-  } else if (key === '\x04') {
-    if (line.length === 0) send(END_OF_INPUT);
-    else sendLine(false);
-  } else if (key === '\t' || key >= ' ') {
-    line.push(key);
-    terminal.write(key);
-  }
-}
-
-terminal.onData((data) => {
+// As Ctrl-C ends the console program: at once, writing nothing more.
+function interruptRun() {
   if (!run || run.ended) return;
-  // Arrow and function keys come as escape sequences: nothing to edit with.
-  if (data.startsWith('\x1b')) return;
-  for (const key of data) editLine(key);
+  terminal.write('^C');
+  runEnded(run);
+}
+
+const lineEditor = createLineEditor(terminal, {
+  state: () => (!run ? 'none' : run.ended ? 'ended' : 'running'),
+  send,
+  endOfInput: () => send(END_OF_INPUT),
+  interrupt: interruptRun,
+  restart: () => startRun(),
 });
-
-// ---- The data file panel.
-
-function describeData() {
-  if (document.querySelector('input[name="data-choice"]:checked').value === 'none') {
-    dataStatus.textContent = 'The next run has no data file.';
-  } else if (dataFile.edited) {
-    dataStatus.textContent = 'The next run reads the text as edited above.';
-  } else {
-    dataStatus.textContent = `The next run reads ${dataFile.name}, ${dataFile.bytes.length} bytes, as they are.`;
-  }
-}
-
-function useBytes(bytes, name) {
-  dataFile.bytes = bytes;
-  dataFile.name = name;
-  dataFile.edited = false;
-  dataText.value = new TextDecoder().decode(bytes);
-  describeData();
-}
-
-// What the next run finds as its data file, or null for none.
-function nextDataFile() {
-  if (document.querySelector('input[name="data-choice"]:checked').value === 'none') return null;
-  return dataFile.edited ? new TextEncoder().encode(dataText.value) : dataFile.bytes;
-}
-
-dataText.addEventListener('input', () => {
-  dataFile.edited = true;
-  describeData();
-});
-dataUpload.addEventListener('change', async () => {
-  const file = dataUpload.files[0];
-  if (!file) return;
-  useBytes(new Uint8Array(await file.arrayBuffer()), `the uploaded ${file.name}`);
-  dataUpload.value = '';
-});
-document.getElementById('data-sample').addEventListener('click', () => useBytes(sampleBytes, 'the sample'));
-for (const radio of document.querySelectorAll('input[name="data-choice"]')) {
-  radio.addEventListener('change', describeData);
-}
 
 // ---- Runs.
 
 function startRun() {
   const thisRun = newRun();
   run = thisRun;
-  line = [];
-  terminal.reset();
+  lineEditor.clear();
+  clearTerminal();
+  speechRestart();
   runStatus.textContent = 'The program is running.';
   const data = nextDataFile();
   createDeterminant({
@@ -205,11 +133,13 @@ function startRun() {
       if (thisRun === run) runStatus.textContent = `The program stopped with an error: ${what}`;
     },
   });
-  terminal.focus();
 }
 
 const runAgainButton = document.getElementById('run-again');
-runAgainButton.addEventListener('click', startRun);
+runAgainButton.addEventListener('click', () => {
+  startRun();
+  terminal.focus();
+});
 
 async function fetchBytes(name) {
   const response = await fetch(name);
@@ -221,38 +151,13 @@ async function load() {
   try {
     [wasmBinary, sampleBytes] = await Promise.all([fetchBytes('determinant.wasm'), fetchBytes(DATA_FILE_NAME)]);
   } catch (error) {
-    // A page opened from a file may not fetch its neighbours.
-    runStatus.textContent = `The program could not be loaded (${error.message}): ` +
-      'serve this folder over HTTP, for example with python3 -m http.server.';
+    runStatus.textContent = `The program could not be loaded (${error.message}).`;
     return;
   }
-  useBytes(sampleBytes, 'the sample');
+  restoreData();
   runAgainButton.disabled = false;
   startRun();
 }
 
-// For the browser test: the program's output stream of the current run,
-// apart from the echo on the screen, and when its reads and end happened.
-window.determinantPage = {
-  running: () => run !== null && !run.ended,
-  ended: () => run !== null && run.ended,
-  waiting: () => run !== null && run.waiting !== null,
-  drawn: () => new Promise((resolve) => terminal.write('', resolve)),
-  output: () => Array.from(run ? run.output.flatMap((bytes) => Array.from(bytes)) : []),
-  readTimes: () => (run ? run.readTimes.slice() : []),
-  endedAt: () => (run ? run.endedAt : 0),
-  screen: () => {
-    const buffer = terminal.buffer.active;
-    const rows = [];
-    for (let y = 0; y < buffer.length; y++) rows.push(buffer.getLine(y).translateToString(true));
-    return rows.join('\n').trimEnd();
-  },
-  setDataFile: (bytes) => {
-    const none = bytes === null;
-    document.querySelector(`input[name="data-choice"][value="${none ? 'none' : 'file'}"]`).checked = true;
-    if (!none) useBytes(new Uint8Array(bytes), 'the test data');
-    describeData();
-  },
-};
-
-load();
+if (location.protocol === 'file:') showServeNotice();
+else load();

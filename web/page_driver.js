@@ -1,5 +1,5 @@
 // Serving the site as any static host would, and driving the page as a
-// visitor does: real key presses, the data file panel and "Run again".
+// visitor does: key presses, inserted text, the data file panel and "Run again".
 'use strict';
 
 const fs = require('fs');
@@ -30,17 +30,24 @@ function serve(siteDir) {
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
-async function pressCtrlD(page) {
+// A key with Ctrl held; commands make Chromium act on it as on a real
+// press, such as 'copy' or 'paste'.
+async function pressCtrl(page, key, commands = []) {
   await page.keyboard.down('Control');
-  await page.keyboard.press('KeyD');
+  await page.keyboard.press(key, { commands });
   await page.keyboard.up('Control');
 }
 
-// A tab typed as a character is lost on the way; the Tab key gives one.
+async function pressCtrlD(page) {
+  await pressCtrl(page, 'KeyD');
+}
+
+// The Tab key moves the focus on, so a tab arrives as inserted text, as from
+// an input method or a phone keyboard.
 async function typeText(page, text) {
   const pieces = text.split('\t');
   for (let i = 0; i < pieces.length; i++) {
-    if (i > 0) await page.keyboard.press('Tab');
+    if (i > 0) await page.keyboard.sendCharacter('\t');
     await page.keyboard.type(pieces[i]);
   }
 }
@@ -83,9 +90,14 @@ async function outputWhenWaiting(page) {
   return output(page);
 }
 
+async function screen(page) {
+  await page.evaluate(() => window.determinantPage.drawn());
+  return page.evaluate(() => window.determinantPage.screen());
+}
+
 async function lastScreenLine(page) {
-  const screen = await page.evaluate(() => window.determinantPage.screen());
-  return screen.slice(screen.lastIndexOf('\n') + 1);
+  const shown = await screen(page);
+  return shown.slice(shown.lastIndexOf('\n') + 1);
 }
 
 // Where two transcripts part, with a little of each, escaped.
@@ -102,6 +114,6 @@ function compare(actual, expected) {
 }
 
 module.exports = {
-  serve, pressCtrlD, typeText, typeStep, typeInput, setDataFile, runAgain, outputWhenEnded, outputWhenWaiting,
-  lastScreenLine, compare,
+  serve, pressCtrl, pressCtrlD, typeText, typeStep, typeInput, setDataFile, runAgain, output, outputWhenEnded,
+  outputWhenWaiting, screen, lastScreenLine, compare,
 };

@@ -1,0 +1,15 @@
+# Writes the service worker with a version drawn from the site's files, so
+# that browsers replace their offline copy when a build changes any of them.
+file(GLOB files ${SITE_DIR}/*)
+list(SORT files)
+set(digests "")
+foreach(file ${files})
+  get_filename_component(name ${file} NAME)
+  if(NOT name STREQUAL "sw.js")
+    file(SHA256 ${file} digest)
+    string(APPEND digests "${name} ${digest}\n")
+  endif()
+endforeach()
+string(SHA256 version "${digests}")
+string(SUBSTRING ${version} 0 16 SITE_VERSION)
+configure_file(${SOURCE} ${SITE_DIR}/sw.js @ONLY)
