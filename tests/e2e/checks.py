@@ -15,8 +15,8 @@ from types import SimpleNamespace
 
 import dialogue
 from dialogue import (CLOSED, DATA_FILE_NAME, HEADING, MENU, MENU_ERROR, NO_FILE, NUMBER_ERROR,
-                      SELECT_PROMPT, SIZE_ERROR, SIZE_PROMPT, Failure, check_run, run, waiting_for_input,
-                      working_directory)
+                      SELECT_PROMPT, SIZE_ERROR, SIZE_PROMPT, Failure, answered, check_run, run,
+                      waiting_for_input, working_directory)
 from file_checks import (BIG, NOT_A_FILE, QUICK_TIMEOUT, TOO_LONG, TWO_BLOCKS, TWO_BLOCKS_LISTED, big_file,
                          closing_pause_after_a_directory, reason_line, result, sample_file_after_runs,
                          truncated_between_listing_and_pick, unreadable_file)
@@ -108,21 +108,13 @@ def lost_while_waiting(binary):
     at the end, not whatever a later call left in errno."""
     deadline = time.monotonic() + dialogue.PROMPT_TIMEOUT
     with working_directory() as workdir, open("/dev/full", "wb") as full, tempfile.TemporaryFile() as errors:
-        proc = subprocess.Popen(dialogue.LAUNCHER + [binary], cwd=workdir, stdin=subprocess.PIPE, stdout=full,
-                                stderr=errors)
-        try:
+        with answered(binary, workdir, full, errors) as proc:
             for answer in (b"f\n", b"\n"):  # no data file, then the closing Enter
                 waiting_for_input(proc, deadline)
                 proc.stdin.write(answer)
                 proc.stdin.flush()
             proc.stdin.close()
             proc.wait(max(deadline - time.monotonic(), 0))
-        except subprocess.TimeoutExpired:
-            raise Failure("still running after its answers")
-        finally:
-            if proc.poll() is None:
-                proc.kill()
-                proc.wait()
         errors.seek(0)
         outcome = SimpleNamespace(status=proc.returncode, output=b"", stderr=errors.read())
     check_run(outcome, status=1, stderr=reason_line("No such file or directory")

@@ -188,3 +188,18 @@ def waiting_for_input(proc, deadline):
             return
         time.sleep(0.01)
     raise Failure("never waited for input")
+
+
+@contextmanager
+def answered(binary, workdir, stdout, stderr):
+    """The program with a pipe for its answers, which the caller writes as it
+    sees fit; killed if it is still running when the caller is done."""
+    proc = subprocess.Popen(LAUNCHER + [binary], cwd=workdir, stdin=subprocess.PIPE, stdout=stdout, stderr=stderr)
+    try:
+        yield proc
+    except subprocess.TimeoutExpired:
+        raise Failure("still running after its last answer")
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait()

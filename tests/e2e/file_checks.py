@@ -4,14 +4,13 @@ how much memory big files take."""
 
 import os
 import shutil
-import subprocess
 import tempfile
 import time
 from pathlib import Path
 from types import SimpleNamespace
 
 import dialogue
-from dialogue import (DATA_FILE_NAME, HEADING, MENU, NO_FILE, SELECT_PROMPT, Failure, Skipped, check_run,
+from dialogue import (DATA_FILE_NAME, HEADING, MENU, NO_FILE, SELECT_PROMPT, Failure, Skipped, answered, check_run,
                       make_directory, make_fifo, run, symlink_to, working_directory)
 from session import Session
 
@@ -139,9 +138,7 @@ def run_to_closing_pause(binary, data, typed, tail):
     with working_directory(data) as workdir, tempfile.TemporaryFile() as out, \
             tempfile.TemporaryFile() as err:
         started = time.monotonic()
-        proc = subprocess.Popen(dialogue.LAUNCHER + [binary], cwd=workdir, stdin=subprocess.PIPE, stdout=out,
-                                stderr=err)
-        try:
+        with answered(binary, workdir, out, err) as proc:
             proc.stdin.write(typed)
             proc.stdin.flush()
             while not output_ends_with(out, tail):
@@ -152,12 +149,6 @@ def run_to_closing_pause(binary, data, typed, tail):
             proc.stdin.write(b"\n")
             proc.stdin.close()
             proc.wait(dialogue.PROMPT_TIMEOUT)
-        except subprocess.TimeoutExpired:
-            raise Failure("still running after the closing Enter")
-        finally:
-            if proc.poll() is None:
-                proc.kill()
-                proc.wait()
         err.seek(0)
         outcome = SimpleNamespace(status=proc.returncode, output=tail, stderr=dialogue.as_written(err.read()),
                                   seconds=seconds, max_rss_kb=peak_kb)
