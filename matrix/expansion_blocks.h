@@ -36,9 +36,10 @@ struct Batch {
   Lanes sign;
 };
 
-// The slots of the last TAIL places of the rest.
+// The columns of the last TAIL places of the rest, counted from the first
+// rest column (column - FAST).
 struct Tail {
-  std::array<int, TAIL> slots;
+  std::array<int, TAIL> rest_columns;
   int size;
 };
 
@@ -98,37 +99,37 @@ EXPANSION_INLINE Tail first_tail(int rest_size) {
   return tail;
 }
 
-EXPANSION_INLINE bool tail_repeats_a_slot(const Tail &tail) {
+EXPANSION_INLINE bool tail_repeats_a_column(const Tail &tail) {
   for (int i = 0; i < tail.size; ++i) {
     for (int j = i + 1; j < tail.size; ++j) {
-      if (tail.slots[i] == tail.slots[j]) return true;
+      if (tail.rest_columns[i] == tail.rest_columns[j]) return true;
     }
   }
   return false;
 }
 
-// The next choice of distinct slots, counting like an odometer; false after
-// the last.
+// The next choice of distinct columns, counting like an odometer; false
+// after the last.
 EXPANSION_INLINE bool next_tail(Tail &tail, int rest_size) {
   do {
     int digit = tail.size - 1;
-    while (digit >= 0 && tail.slots[digit] == rest_size - 1) tail.slots[digit--] = 0;
+    while (digit >= 0 && tail.rest_columns[digit] == rest_size - 1) tail.rest_columns[digit--] = 0;
     if (digit < 0) return false;
-    ++tail.slots[digit];
-  } while (tail_repeats_a_slot(tail));
+    ++tail.rest_columns[digit];
+  } while (tail_repeats_a_column(tail));
   return true;
 }
 
-// The slots the tail leaves, in increasing order, then the tail; true when
-// that order of the rest is odd.
+// A lane's order of the rest, by slot: the columns the tail leaves, in
+// increasing order, then the tail's; true when that order is odd.
 EXPANSION_INLINE bool lane_order(const Tail &tail, int rest_size, std::array<int, MAX_REST> &order) {
   int placed = 0;
-  for (int slot = 0; slot < rest_size; ++slot) {
+  for (int column = 0; column < rest_size; ++column) {
     bool in_tail = false;
-    for (int i = 0; i < tail.size; ++i) in_tail = in_tail || tail.slots[i] == slot;
-    if (!in_tail) order[placed++] = slot;
+    for (int i = 0; i < tail.size; ++i) in_tail = in_tail || tail.rest_columns[i] == column;
+    if (!in_tail) order[placed++] = column;
   }
-  for (int i = 0; i < tail.size; ++i) order[placed++] = tail.slots[i];
+  for (int i = 0; i < tail.size; ++i) order[placed++] = tail.rest_columns[i];
   int inversions = 0;
   for (int i = 0; i < rest_size; ++i) {
     for (int j = i + 1; j < rest_size; ++j) inversions += order[i] > order[j] ? 1 : 0;
