@@ -5,9 +5,11 @@
 //
 // The including file defines EXPANSION_INLINE (always inline, and compiled
 // for the instruction set of the form it builds) and EXPANSION_ORDER (never
-// inline, the same instruction set): each order is a function of its own,
-// since one function holding all ten takes the compiler minutes under the
-// sanitizers. Everything here has internal linkage, so each form keeps its
+// inline, the same instruction set): each order's batch is a function of its
+// own, since one function holding all ten orders takes the compiler minutes
+// under the sanitizers, and an engine that optimises a function between calls
+// (a browser's for WebAssembly) then optimises a long expansion after its
+// first batches. Everything here has internal linkage, so each form keeps its
 // own copy.
 #pragma once
 
@@ -160,7 +162,7 @@ EXPANSION_INLINE bool fill_batch(const SquareMatrix &matrix, Tail &tail, Batch<L
 // Every order of the places before the tail, by plain changes; the blocks'
 // signs alternate with them.
 template <typename Lanes, int N>
-EXPANSION_INLINE void add_batch(const Batch<Lanes> &batch, const FastColumns<Lanes> &fast,
+EXPANSION_ORDER void add_batch(const Batch<Lanes> &batch, const FastColumns<Lanes> &fast,
                                 Partials<Lanes> &partials, Lanes &total) {
   constexpr int REST = N - FAST;
   constexpr int WALKED = REST > TAIL ? REST - TAIL : 0;
@@ -180,7 +182,7 @@ EXPANSION_INLINE void add_batch(const Batch<Lanes> &batch, const FastColumns<Lan
 }
 
 template <typename Lanes, int N>
-EXPANSION_ORDER std::uint32_t expansion_of_order(const SquareMatrix &matrix) {
+EXPANSION_INLINE std::uint32_t expansion_of_order(const SquareMatrix &matrix) {
   FastColumns<Lanes> fast;
   set_up_fast_columns<Lanes, N>(matrix, fast);
   Batch<Lanes> batch;
