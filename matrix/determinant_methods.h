@@ -30,13 +30,15 @@ using SquareMatrix =
 
 // The signed sum over all column permutations, each product formed in full:
 // columns 0, 1 and 2 in every three rows for each order of the others. Orders
-// 2 to MAX_EXPANSION_ORDER; from order 7 on the vector form where it runs.
+// 2 to MAX_EXPANSION_ORDER; any other stops the program with a message. From
+// order 7 on the vector form where it runs.
 std::uint32_t permutation_expansion(const SquareMatrix &matrix, int n);
 // The same sum one block at a time, on any processor.
 std::uint32_t scalar_permutation_expansion(const SquareMatrix &matrix, int n);
-// The same sum eight blocks at a time; call it only where
-// vector_expansion_available(), which is false on processors without AVX2
-// and in builds without the vector form.
+// The same sum several blocks at a time: eight with AVX2 on x86-64, four
+// with NEON on 64-bit ARM and with SIMD128 in WebAssembly. Call it only where
+// vector_expansion_available(), which is false on x86-64 processors without
+// AVX2 and in builds without a vector form.
 std::uint32_t vector_permutation_expansion(const SquareMatrix &matrix, int n);
 bool vector_expansion_available();
 // The two products of a 2 x 2, which has no room for three fast columns.

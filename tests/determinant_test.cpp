@@ -307,10 +307,25 @@ TEST(ExpansionFormsAtOrder12, GiveTheValuesWorkedOutInAdvance) {
   }
 }
 
-// The vector form runs wherever the build has it and the processor has AVX2,
-// asked here independently of the program's own check.
+// The vector form runs wherever the build has it and the processor runs it
+// (AVX2 on x86-64, always on 64-bit ARM), asked here independently of the
+// program's own check.
 TEST(VectorForm, AvailableExactlyWhereTheProcessorRunsIt) {
-  EXPECT_EQ(vector_expansion_available(), VECTOR_FORM_BUILT && processor_has_avx2());
+  EXPECT_EQ(vector_expansion_available(), VECTOR_FORM_BUILT && processor_runs_vector_form());
+}
+
+// An order the template does not serve cannot come from any input; should a
+// fault send one, the program stops with a message instead of evaluating
+// another order.
+TEST(ExpansionFormsDeathTest, StopAtAnOrderTheyDoNotServe) {
+  const SquareMatrix matrix{};
+  for (const ExpansionForm &form : EXPANSION_FORMS) {
+    if (form.needs_vector_lanes && !vector_expansion_available()) continue;
+    for (const int n : {1, 13, 0, -1, MAX_DETERMINANT_ORDER}) {
+      EXPECT_DEATH(form.expand(matrix, n), "asked for order " + std::to_string(n) + "; it serves 3 to 12")
+          << form.name << ", order " << n;
+    }
+  }
 }
 
 // Orders 2 to 12 are expanded, every product formed; larger ones go to the

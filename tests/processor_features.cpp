@@ -10,3 +10,11 @@ bool processor_has_avx2() {
   return false;
 #endif
 }
+
+bool processor_runs_vector_form() {
+#if defined(__aarch64__)
+  return true;
+#else
+  return processor_has_avx2();
+#endif
+}

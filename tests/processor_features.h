@@ -3,3 +3,5 @@
 #pragma once
 
 bool processor_has_avx2();
+// AVX2 on x86-64; on 64-bit ARM always, since every such processor has NEON.
+bool processor_runs_vector_form();

@@ -13,6 +13,7 @@ const { serve, typeStep, typeInput, setDataFile, runAgain, outputWhenEnded, outp
 const { runChecks } = require('./run_checks');
 const { pageChecks } = require('./page_checks');
 const { VIEWPORTS, screenChecks, sizes, offline, fromFile } = require('./screen_checks');
+const { sampleTimings, SIMD_SHARE_LIMIT_MS, FIRST_RUN_LIMIT } = require('./page_figures');
 
 function parseArguments() {
   const options = {
@@ -94,22 +95,31 @@ function named(manifest, name) {
   return found;
 }
 
-async function runManifest(page, manifest) {
+async function runManifest(page, manifest, label) {
   for (const entry of manifest) {
+    const name = `${label} ${entry.name}`;
     if (entry.error) {
-      report(entry.name, entry.error);
+      report(name, entry.error);
     } else if (entry.skip.page) {
       skipped++;
-      console.log(`skip ${entry.name}: ${entry.skip.page}`);
+      console.log(`skip ${name}: ${entry.skip.page}`);
     } else {
-      await check(entry.name, () => (entry.steps ? runDialogue(page, entry) : runCaseFile(page, entry)));
+      await check(name, () => (entry.steps ? runDialogue(page, entry) : runCaseFile(page, entry)));
     }
   }
 }
 
-async function newPage(browser, viewport, origin) {
+// Each module, every case; the page's own checks once, with the SIMD module.
+const MODULES = [
+  { label: 'simd', simd: true, file: 'determinant_simd.wasm', limits: { share: SIMD_SHARE_LIMIT_MS, first: FIRST_RUN_LIMIT } },
+  { label: 'scalar', simd: false, file: 'determinant.wasm', limits: {} },
+];
+
+// The page as a browser with SIMD sees it, or as an older one without.
+async function newPage(browser, viewport, origin, simd = true) {
   const page = await browser.newPage();
   await page.setViewport(viewport);
+  if (!simd) await page.evaluateOnNewDocument(() => { WebAssembly.validate = () => false; });
   page.on('pageerror', (error) => report('no script error on the page', error.message));
   page.on('requestfailed', (request) => report(`loading ${request.url()}`, 'failed'));
   page.on('request', (request) => {
@@ -120,6 +130,7 @@ async function newPage(browser, viewport, origin) {
   });
   await page.goto(origin + '/');
   await page.waitForFunction(() => window.determinantPage.running());
+  await page.waitForFunction(() => window.determinantPage.warmedUpIn() !== null, { timeout: 60000 });
   return page;
 }
 
@@ -146,16 +157,29 @@ async function main() {
     const origin = `http://127.0.0.1:${server.address().port}`;
     await browser.defaultBrowserContext().overridePermissions(origin,
       ['clipboard-read', 'clipboard-write', 'clipboard-sanitized-write']);
-    const page = await newPage(browser, VIEWPORTS[0], origin);
-    await check('the page loads at most 1 MB, the site is at most 1.4 MB', () => sizes(page, site));
-    await check('the terminal is not focused on load',
-      () => page.evaluate(() => (document.activeElement === document.body ? null : document.activeElement.outerHTML)));
-    await runManifest(page, manifest.filter((entry) => new RegExp(options.cases).test(entry.name)));
-    await runChecks(page, scratch, check, context.named);
-    await pageChecks(page, manifest, scratch, check, context.named);
-    for (const viewport of VIEWPORTS) {
-      const onScreen = viewport === VIEWPORTS[0] ? page : await newPage(browser, viewport, origin);
-      await screenChecks(onScreen, viewport, context);
+    for (const module of MODULES) {
+      const page = await newPage(browser, VIEWPORTS[0], origin, module.simd);
+      if (module.simd) {
+        await check('the page loads at most 1 MB, the site is at most 1.4 MB', () => sizes(page, site));
+        await check('the terminal is not focused on load',
+          () => page.evaluate(() => (document.activeElement === document.body ? null : document.activeElement.outerHTML)));
+      }
+      const loaded = await page.evaluate(() => window.determinantPage.module());
+      report(`${module.label}: the page loads ${module.file}`, loaded === module.file ? null : `it loaded ${loaded}`);
+      await check(`${module.label}: the sample's 12x12, first and later`,
+        () => sampleTimings(page, named(manifest, 'sample/4_12x12'), named(manifest, 'sample/2_3x3'), module.label,
+          module.limits));
+      await runManifest(page, manifest.filter((entry) => new RegExp(options.cases).test(entry.name)), module.label);
+      if (!module.simd) {
+        await page.close();
+        continue;
+      }
+      await runChecks(page, scratch, check, context.named);
+      await pageChecks(page, manifest, scratch, check, context.named);
+      for (const viewport of VIEWPORTS) {
+        const onScreen = viewport === VIEWPORTS[0] ? page : await newPage(browser, viewport, origin);
+        await screenChecks(onScreen, viewport, context);
+      }
     }
     const second = await serve(site);
     await check('the page runs offline after a first visit',

@@ -64,6 +64,8 @@ if ('serviceWorker' in navigator && window.isSecureContext && location.protocol 
 // For the browser test: the program's output stream of the current run,
 // apart from the echo on the screen, and when its reads and end happened.
 window.determinantPage = {
+  module: () => moduleName,
+  warmedUpIn: () => warmedUpIn,
   running: () => run !== null && !run.ended,
   ended: () => run !== null && run.ended,
   waiting: () => run !== null && run.waiting !== null,

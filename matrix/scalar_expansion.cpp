@@ -1,5 +1,5 @@
-// The permutation expansion on plain 32-bit integers, one block at a time,
-// and the choice of the fastest form this processor runs.
+// The permutation expansion on plain 32-bit integers, one block at a time:
+// the form every processor runs.
 #include <cstdint>
 
 #include "matrix/determinant_methods.h"
@@ -8,13 +8,6 @@
 #define EXPANSION_ORDER [[gnu::noinline]]
 #include "matrix/expansion_blocks.h"
 
-namespace {
-
-// Below this order the vector form has too few blocks to fill its lanes.
-constexpr int SMALLEST_VECTOR_ORDER = 7;
-
-}  // namespace
-
 std::uint32_t two_by_two_expansion(const SquareMatrix &matrix) {
   return matrix[0][0] * matrix[1][1] - matrix[0][1] * matrix[1][0];
 }
@@ -22,9 +15,4 @@ std::uint32_t two_by_two_expansion(const SquareMatrix &matrix) {
 std::uint32_t scalar_permutation_expansion(const SquareMatrix &matrix, int n) {
   if (n == 2) return two_by_two_expansion(matrix);
   return expansion_blocks::expansion_in_blocks<std::uint32_t, 1>(matrix, n);
-}
-
-std::uint32_t permutation_expansion(const SquareMatrix &matrix, int n) {
-  if (n >= SMALLEST_VECTOR_ORDER && vector_expansion_available()) return vector_permutation_expansion(matrix, n);
-  return scalar_permutation_expansion(matrix, n);
 }
