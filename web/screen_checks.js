@@ -136,7 +136,7 @@ async function offline(page, server, testCase) {
   await page.reload();
   await page.waitForFunction(async () => {
     const keys = await (await caches.open((await caches.keys())[0] || 'none')).keys();
-    return navigator.serviceWorker.controller && keys.some((request) => request.url.endsWith('/determinant.wasm'));
+    return navigator.serviceWorker.controller && keys.some((request) => request.url.endsWith(`/${window.determinantPage.module()}`));
   }, { timeout: 30000 }).catch(() => { throw new Error('the first visit was not kept'); });
   server.closeAllConnections();
   await new Promise((resolve) => server.close(resolve));
