@@ -33,13 +33,9 @@ static const char *open_source(TextFile &file, const char *given) {
 // dialogue shows with the value 0, is refused with the range message.
 static const char *evaluate_block(TextFile &file, Console &console, std::int32_t &value,
                                   std::array<char, 64> &range) {
-  BlockBuffer buffer;
-  std::size_t length = 0;
-  const BlockRead read = read_block(file, buffer, length);
-  if (read != BlockRead::ok) return block_read_message(read);
   MatrixRecord record;
-  const BlockParse parse = parse_matrix_block(std::string_view(buffer.data(), length), record);
-  if (parse != BlockParse::ok) return block_parse_message(parse);
+  const char *refusal = load_matrix_block(file, record);
+  if (refusal != nullptr) return refusal;
   if (record[0] == 0) return "size code 0";
   const std::int32_t order = record_rows(record);
   if (order != record_columns(record)) return "No determinant value for a matrix not square";

@@ -2,6 +2,14 @@
 // command-line options so both refuse a block with the same words.
 #include "input/data_block.h"
 
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+using BlockBuffer = std::array<char, RECORD_CAPACITY>;
+
+enum class BlockRead { ok, not_marked, no_closing, too_long };
+
 // Its text would list as NUL bytes between the characters, and no block of it
 // could be read.
 bool starts_as_utf16(TextFile &file) {
@@ -13,7 +21,10 @@ void skip_block(TextFile &file) {
   }
 }
 
-BlockRead read_block(TextFile &file, BlockBuffer &buffer, std::size_t &length) {
+// Copies the block into the buffer, up to its ']', leaving room for the
+// terminator, and sets `length` to the characters copied; the marker is
+// stored as 'M'.
+static BlockRead read_block(TextFile &file, BlockBuffer &buffer, std::size_t &length) {
   buffer[0] = '[';
   const int marker = text_file_get(file);
   if (marker != 'M' && marker != 'm') {
@@ -36,12 +47,12 @@ BlockRead read_block(TextFile &file, BlockBuffer &buffer, std::size_t &length) {
   return BlockRead::ok;
 }
 
-const char *block_read_message(BlockRead result) {
+static const char *block_read_message(BlockRead result) {
   switch (result) {
     case BlockRead::not_marked:
       return "Input-array in file not marked 'M' (after '[') for Matrix data";
     case BlockRead::no_closing:
-      return "Input-array in file has no closing ']'";
+      return NO_CLOSING_REASON;
     case BlockRead::too_long:
       return "Input-array in file longer than 1000 characters";
     case BlockRead::ok:
@@ -50,7 +61,7 @@ const char *block_read_message(BlockRead result) {
   return "";
 }
 
-const char *block_parse_message(BlockParse result) {
+static const char *block_parse_message(BlockParse result) {
   switch (result) {
     case BlockParse::too_few_numbers:
       return "Input-array in file holds fewer numbers than its size needs";
@@ -64,4 +75,13 @@ const char *block_parse_message(BlockParse result) {
       break;
   }
   return "";
+}
+
+const char *load_matrix_block(TextFile &file, MatrixRecord &record) {
+  BlockBuffer buffer;
+  std::size_t length = 0;
+  const BlockRead read = read_block(file, buffer, length);
+  if (read != BlockRead::ok) return block_read_message(read);
+  const BlockParse parse = parse_matrix_block(std::string_view(buffer.data(), length), record);
+  return parse == BlockParse::ok ? nullptr : block_parse_message(parse);
 }

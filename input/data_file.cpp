@@ -76,18 +76,10 @@ static bool locate_block(TextFile &file, std::int32_t selection) {
 // Reads and parses block `selection`; the size code, or 0 after a message.
 static std::int32_t load_block(TextFile &file, std::int32_t selection, MatrixRecord &record,
                                Console &console) {
-  BlockBuffer buffer;
-  std::size_t length = 0;
-  const BlockRead read = locate_block(file, selection) ? read_block(file, buffer, length)
-                                                       : BlockRead::no_closing;
+  const char *refusal = locate_block(file, selection) ? load_matrix_block(file, record) : NO_CLOSING_REASON;
   text_file_close(file);
-  if (read != BlockRead::ok) {
-    console_write_line(console, block_read_message(read));
-    return 0;
-  }
-  const BlockParse parse = parse_matrix_block(std::string_view(buffer.data(), length), record);
-  if (parse != BlockParse::ok) {
-    console_write_line(console, block_parse_message(parse));
+  if (refusal != nullptr) {
+    console_write_line(console, refusal);
     return 0;
   }
   return record[0];
