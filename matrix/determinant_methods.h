@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <climits>
 #include <cstdint>
 
 // 31 x 31 is the largest square whose elements fit in a record.
@@ -41,6 +42,26 @@ std::uint32_t scalar_permutation_expansion(const SquareMatrix &matrix, int n);
 // AVX2 and in builds without a vector form.
 std::uint32_t vector_permutation_expansion(const SquareMatrix &matrix, int n);
 bool vector_expansion_available();
+
+// Each of the three with only the first batches of blocks added, a sum that
+// means nothing: a web page runs the first batches of each order so that the
+// browser's engine, which optimises a function between its calls, has
+// optimised each order's before a visitor's first matrix.
+std::uint32_t permutation_expansion(const SquareMatrix &matrix, int n, int batches);
+std::uint32_t scalar_permutation_expansion(const SquareMatrix &matrix, int n, int batches);
+std::uint32_t vector_permutation_expansion(const SquareMatrix &matrix, int n, int batches);
+inline constexpr int EVERY_BATCH = INT_MAX;
+
+inline std::uint32_t permutation_expansion(const SquareMatrix &matrix, int n) {
+  return permutation_expansion(matrix, n, EVERY_BATCH);
+}
+inline std::uint32_t scalar_permutation_expansion(const SquareMatrix &matrix, int n) {
+  return scalar_permutation_expansion(matrix, n, EVERY_BATCH);
+}
+inline std::uint32_t vector_permutation_expansion(const SquareMatrix &matrix, int n) {
+  return vector_permutation_expansion(matrix, n, EVERY_BATCH);
+}
+
 // The two products of a 2 x 2, which has no room for three fast columns.
 std::uint32_t two_by_two_expansion(const SquareMatrix &matrix);
 

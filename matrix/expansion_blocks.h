@@ -182,7 +182,7 @@ EXPANSION_ORDER void add_batch(const Batch<Lanes> &batch, const FastColumns<Lane
 }
 
 template <typename Lanes, int N>
-EXPANSION_INLINE std::uint32_t expansion_of_order(const SquareMatrix &matrix) {
+EXPANSION_INLINE std::uint32_t expansion_of_order(const SquareMatrix &matrix, int batches = EVERY_BATCH) {
   FastColumns<Lanes> fast;
   set_up_fast_columns<Lanes, N>(matrix, fast);
   Batch<Lanes> batch;
@@ -190,7 +190,7 @@ EXPANSION_INLINE std::uint32_t expansion_of_order(const SquareMatrix &matrix) {
   splat(partials.above[0], 1);
   Lanes total{};
   Tail tail = first_tail(N - FAST);
-  for (bool more = true; more;) {
+  for (bool more = true; more && batches-- > 0;) {
     more = fill_batch<Lanes, N>(matrix, tail, batch);
     add_batch<Lanes, N>(batch, fast, partials, total);
   }
@@ -200,20 +200,20 @@ EXPANSION_INLINE std::uint32_t expansion_of_order(const SquareMatrix &matrix) {
 // Orders 3 to MAX_EXPANSION_ORDER. LANES restates the lane type's width, so
 // each form's call says how many blocks it evaluates at once.
 template <typename Lanes, int LANES>
-EXPANSION_INLINE std::uint32_t expansion_in_blocks(const SquareMatrix &matrix, int n) {
+EXPANSION_INLINE std::uint32_t expansion_in_blocks(const SquareMatrix &matrix, int n, int batches) {
   static_assert(LANES == LANE_COUNT<Lanes>, "a lane type holds its number of 32-bit lanes and nothing else");
   static_assert(MAX_EXPANSION_ORDER == 12, "one case per order");
   switch (n) {
-    case 3: return expansion_of_order<Lanes, 3>(matrix);
-    case 4: return expansion_of_order<Lanes, 4>(matrix);
-    case 5: return expansion_of_order<Lanes, 5>(matrix);
-    case 6: return expansion_of_order<Lanes, 6>(matrix);
-    case 7: return expansion_of_order<Lanes, 7>(matrix);
-    case 8: return expansion_of_order<Lanes, 8>(matrix);
-    case 9: return expansion_of_order<Lanes, 9>(matrix);
-    case 10: return expansion_of_order<Lanes, 10>(matrix);
-    case 11: return expansion_of_order<Lanes, 11>(matrix);
-    case 12: return expansion_of_order<Lanes, 12>(matrix);
+    case 3: return expansion_of_order<Lanes, 3>(matrix, batches);
+    case 4: return expansion_of_order<Lanes, 4>(matrix, batches);
+    case 5: return expansion_of_order<Lanes, 5>(matrix, batches);
+    case 6: return expansion_of_order<Lanes, 6>(matrix, batches);
+    case 7: return expansion_of_order<Lanes, 7>(matrix, batches);
+    case 8: return expansion_of_order<Lanes, 8>(matrix, batches);
+    case 9: return expansion_of_order<Lanes, 9>(matrix, batches);
+    case 10: return expansion_of_order<Lanes, 10>(matrix, batches);
+    case 11: return expansion_of_order<Lanes, 11>(matrix, batches);
+    case 12: return expansion_of_order<Lanes, 12>(matrix, batches);
     default: stop_at_unexpanded_order(n);
   }
 }

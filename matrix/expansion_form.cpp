@@ -10,7 +10,7 @@ constexpr int SMALLEST_VECTOR_ORDER = 7;
 
 }  // namespace
 
-std::uint32_t permutation_expansion(const SquareMatrix &matrix, int n) {
-  if (n >= SMALLEST_VECTOR_ORDER && vector_expansion_available()) return vector_permutation_expansion(matrix, n);
-  return scalar_permutation_expansion(matrix, n);
+std::uint32_t permutation_expansion(const SquareMatrix &matrix, int n, int batches) {
+  if (n >= SMALLEST_VECTOR_ORDER && vector_expansion_available()) return vector_permutation_expansion(matrix, n, batches);
+  return scalar_permutation_expansion(matrix, n, batches);
 }

@@ -12,7 +12,7 @@ std::uint32_t two_by_two_expansion(const SquareMatrix &matrix) {
   return matrix[0][0] * matrix[1][1] - matrix[0][1] * matrix[1][0];
 }
 
-std::uint32_t scalar_permutation_expansion(const SquareMatrix &matrix, int n) {
+std::uint32_t scalar_permutation_expansion(const SquareMatrix &matrix, int n, int batches) {
   if (n == 2) return two_by_two_expansion(matrix);
-  return expansion_blocks::expansion_in_blocks<std::uint32_t, 1>(matrix, n);
+  return expansion_blocks::expansion_in_blocks<std::uint32_t, 1>(matrix, n, batches);
 }

@@ -36,7 +36,7 @@ bool vector_expansion_available() {
 
 // AVX2 code stays inside this function and the functions of each order it
 // calls, so it runs only where the processor has it.
-[[gnu::target("avx2")]] std::uint32_t vector_permutation_expansion(const SquareMatrix &matrix, int n) {
+[[gnu::target("avx2")]] std::uint32_t vector_permutation_expansion(const SquareMatrix &matrix, int n, int batches) {
   if (n == 2) return two_by_two_expansion(matrix);
-  return expansion_blocks::expansion_in_blocks<EightLanes, LANES>(matrix, n);
+  return expansion_blocks::expansion_in_blocks<EightLanes, LANES>(matrix, n, batches);
 }

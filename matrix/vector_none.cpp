@@ -7,6 +7,6 @@
 
 bool vector_expansion_available() { return false; }
 
-std::uint32_t vector_permutation_expansion(const SquareMatrix &matrix, int n) {
-  return scalar_permutation_expansion(matrix, n);
+std::uint32_t vector_permutation_expansion(const SquareMatrix &matrix, int n, int batches) {
+  return scalar_permutation_expansion(matrix, n, batches);
 }

@@ -32,7 +32,7 @@ template <>
 
 bool vector_expansion_available() { return true; }
 
-std::uint32_t vector_permutation_expansion(const SquareMatrix &matrix, int n) {
+std::uint32_t vector_permutation_expansion(const SquareMatrix &matrix, int n, int batches) {
   if (n == 2) return two_by_two_expansion(matrix);
-  return expansion_blocks::expansion_in_blocks<FourLanes, LANES>(matrix, n);
+  return expansion_blocks::expansion_in_blocks<FourLanes, LANES>(matrix, n, batches);
 }

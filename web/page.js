@@ -9,7 +9,15 @@ const runStatus = document.getElementById('run-status');
 // The run in progress; an ended or replaced run's instance is left waiting
 // for ever, and whatever it still writes goes nowhere.
 let run = null;
-let wasmBinary = null;
+let compiled = null;
+
+// Every run and the warm-up are instances of one compiled module, so they
+// share the engine's code: what the warm-up had optimised serves each run.
+function instantiate(imports, receive) {
+  WebAssembly.instantiate(compiled, imports).then((instance) => receive(instance, compiled))
+    .catch((error) => { runStatus.textContent = `The program could not be started (${error.message}).`; });
+  return {};
+}
 
 function newRun() {
   return { queue: [], waiting: null, output: [], ended: false, readTimes: [], endedAt: 0 };
@@ -118,7 +126,7 @@ function startRun() {
   runStatus.textContent = 'The program is running.';
   const data = nextDataFile();
   createDeterminant({
-    wasmBinary,
+    instantiateWasm: instantiate,
     pageTypedCount: () => typedCount(thisRun),
     pageRead: (capacity) => readSent(thisRun, capacity),
     pageWrite: (bytes) => write(thisRun, bytes),
@@ -157,7 +165,9 @@ const moduleName = WebAssembly.validate(SIMD_PROBE) ? 'determinant_simd.wasm' : 
 
 async function load() {
   try {
-    [wasmBinary, sampleBytes] = await Promise.all([fetchBytes(moduleName), fetchBytes(DATA_FILE_NAME)]);
+    const [wasmBinary, sample] = await Promise.all([fetchBytes(moduleName), fetchBytes(DATA_FILE_NAME)]);
+    sampleBytes = sample;
+    compiled = await WebAssembly.compile(wasmBinary);
   } catch (error) {
     runStatus.textContent = `The program could not be loaded (${error.message}).`;
     return;
@@ -165,22 +175,29 @@ async function load() {
   restoreData();
   runAgainButton.disabled = false;
   startRun();
-  // On this thread: a worker would warm another instance of the engine.
-  const idle = window.requestIdleCallback || ((callback) => setTimeout(callback, 0));
-  idle(warmUp);
+  warmUp();
 }
 
-// An instance of its own that runs the expansion on small matrices, so the
-// engine has optimised it before the visitor's first matrix.
+// Rounds of the expansion on small matrices, each a few milliseconds when the
+// page is idle, in an instance of its own: the engine optimises a function in
+// the background once it has run enough, and here the expansion's largest
+// orders needed about twenty rounds. On this thread, since a worker would warm
+// another instance of the engine.
+const WARM_UP_ROUNDS = 30;
+const idle = window.requestIdleCallback || ((callback) => setTimeout(callback, 0));
+
 async function warmUp() {
   const started = performance.now();
   const instance = await createDeterminant({
-    wasmBinary,
+    instantiateWasm: instantiate,
     noInitialRun: true,
     print: () => {},
     printErr: (text) => console.warn(text),
   });
-  instance._warm_up_expansion();
+  for (let round = 0; round < WARM_UP_ROUNDS; round++) {
+    await new Promise((resolve) => idle(resolve));
+    instance._warm_up_expansion();
+  }
   warmedUpIn = performance.now() - started;
 }
 let warmedUpIn = null;

@@ -1,15 +1,14 @@
 // What the page brings around the program, each on a case the manifest
 // names: the line editor, text arriving without key presses, the keyboard's
-// way out, copy and paste, the end of a run, what a screen reader hears and
-// the data file panel.
+// way out, copy and paste, the end of a run and what a screen reader hears;
+// then the data file panel's checks.
 'use strict';
 
-const fs = require('fs');
-const path = require('path');
 const {
-  pressCtrl, pressCtrlD, typeText, typeInput, setDataFile, runAgain, output, outputWhenEnded, outputWhenWaiting,
+  pressCtrl, typeText, typeInput, setDataFile, runAgain, output, outputWhenEnded, outputWhenWaiting,
   screen, lastScreenLine, compare,
 } = require('./page_driver');
+const { dataChecks } = require('./data_checks');
 
 const END_NOTICE = '[The program has ended. Press Enter to run it again.]';
 
@@ -56,15 +55,40 @@ async function erasing(page, testCase, eraser) {
   return compare(await outputWhenEnded(page), testCase.expected_output);
 }
 
-// Text inserted without key presses, line breaks and all, as a phone
-// keyboard or dictation gives it: each answer once.
-async function insertedText(page, testCase) {
+// Each letter composed by an input method, then the word committed, as a
+// phone keyboard composes words.
+async function compose(cdp, line) {
+  for (let i = 1; i <= line.length; i++) {
+    await cdp.send('Input.imeSetComposition', { text: line.slice(0, i), selectionStart: i, selectionEnd: i });
+  }
+  if (line.length > 0) await cdp.send('Input.insertText', { text: line });
+}
+
+// Text arriving without key presses: inserted with its line break, as
+// dictation or a suggestion gives it, or composed and then sent at once.
+const INSERTERS = [
+  ['inserted text and line breaks', (page, cdp, line) => page.keyboard.sendCharacter(line + '\n')],
+  ['composed text, then Enter at once', async (page, cdp, line) => {
+    await compose(cdp, line);
+    await page.keyboard.press('Enter');
+  }],
+  ['composed text, then a line break at once', async (page, cdp, line) => {
+    await compose(cdp, line);
+    await cdp.send('Input.insertText', { text: '\n' });
+  }],
+];
+
+// Each answer arrives once.
+async function insertedText(page, testCase, inserter) {
   await setDataFile(page, null);
   await runAgain(page);
+  await page.focus('#terminal .xterm-helper-textarea');
+  const cdp = await page.createCDPSession();
   for (const line of lines(testCase)) {
     await waiting(page);
-    await page.keyboard.sendCharacter(line + '\n');
+    await inserter(page, cdp, line);
   }
+  await cdp.detach();
   return compare(await outputWhenEnded(page), testCase.expected_output);
 }
 
@@ -158,83 +182,15 @@ async function spoken(page, testCase) {
   return (await heard()) === END_NOTICE.slice(1, -1) ? null : `at the end heard ${JSON.stringify(await heard())}`;
 }
 
-async function upload(page, scratch, bytes) {
-  const file = path.join(scratch, 'MatrixDataFile1.txt');
-  fs.writeFileSync(file, bytes);
-  await (await page.$('#data-upload')).uploadFile(file);
-  await page.waitForFunction(() => document.getElementById('data-status').textContent.includes('uploaded'));
-}
-
-async function downloaded(page, scratch, button, name) {
-  const folder = fs.mkdtempSync(path.join(scratch, 'download-'));
-  const session = await page.createCDPSession();
-  await session.send('Page.setDownloadBehavior', { behavior: 'allow', downloadPath: folder });
-  await page.click(button);
-  const file = path.join(folder, name);
-  for (let i = 0; i < 100 && !fs.existsSync(file); i++) await new Promise((resolve) => setTimeout(resolve, 50));
-  await new Promise((resolve) => setTimeout(resolve, 200));
-  return fs.existsSync(file) ? fs.readFileSync(file) : Buffer.alloc(0);
-}
-
-// An edit that is typed and then erased again gives back the file's bytes:
-// CR LF line ends and a byte order mark kept, and Download saves them.
-async function editKeepsLineEnds(page, testCase, scratch) {
-  const bytes = Buffer.concat([Buffer.from([0xef, 0xbb, 0xbf]),
-    Buffer.from(testCase.data_file.toString('latin1').replace(/\n/g, '\r\n'), 'latin1')]);
-  await upload(page, scratch, bytes);
-  await page.click('#data-text');
-  await page.keyboard.press('End');
-  await page.keyboard.type('7');
-  await page.keyboard.press('Backspace');
-  const saved = await downloaded(page, scratch, '#data-download', 'MatrixDataFile1.txt');
-  return saved.equals(bytes) ? null : compare(saved, bytes);
-}
-
-// A file that is not UTF-8 is shown read-only and reaches the run unchanged
-// even when the visitor types into it.
-async function notUtf8Kept(page, testCase, scratch) {
-  await upload(page, scratch, testCase.data_file);
-  if (!(await page.$eval('#data-text', (text) => text.readOnly))) return 'the text is editable';
-  await page.click('#data-text');
-  await page.keyboard.type('7');
-  await runAgain(page);
-  await typeInput(page, testCase.input.toString('latin1'));
-  return compare(await outputWhenEnded(page), testCase.expected_output);
-}
-
-// An edited file and the choice of none come back after a reload, until
-// "Back to the sample".
-async function keptAcrossReload(page, testCase) {
-  await page.click('#data-sample');
-  await page.click('#data-text');
-  await pressCtrl(page, 'KeyA');
-  await typeText(page, testCase.data_file.toString('latin1'));
-  await page.reload();
-  await page.waitForFunction(() => window.determinantPage.waiting());
-  const text = await page.$eval('#data-text', (area) => area.value);
-  if (text !== testCase.data_file.toString('latin1')) return 'the edited text is lost on reload';
-  await runAgain(page);
-  await typeInput(page, testCase.input.toString('latin1'));
-  const problem = compare(await outputWhenEnded(page), testCase.expected_output);
-  await page.click('#data-sample');
-  const kept = await page.evaluate(() => localStorage.length);
-  return problem || (kept === 0 ? null : '"Back to the sample" left the file kept');
-}
-
 async function pageChecks(page, manifest, scratch, check, named) {
   const keyboard = named('keyboard/2x2');
   for (const [name, eraser] of ERASERS) await check(`page: ${name}`, () => erasing(page, keyboard, eraser));
-  await check('page: inserted text and line breaks', () => insertedText(page, keyboard));
+  for (const [name, inserter] of INSERTERS) await check(`page: ${name}`, () => insertedText(page, keyboard, inserter));
   await check('page: Tab and Shift+Tab leave and enter the terminal', () => tabLeaves(page, keyboard));
   await check('page: Ctrl+C copies a selection, Ctrl+V pastes', () => copyThenPaste(page, keyboard));
   await check('page: Ctrl+C interrupts, Enter after the end runs again', () => interruptThenEnter(page, keyboard));
   await check('page: the live region says each prompt and the end', () => spoken(page, named('pipes/data_file_pick')));
-  await check('page: editing keeps CR LF and the byte order mark; Download',
-    () => editKeepsLineEnds(page, named('sample/1_2x2'), scratch));
-  await check('page: a UTF-16 upload is kept byte for byte',
-    () => notUtf8Kept(page, named('data_file/utf16_little_endian_refused'), scratch));
-  await check('page: an edited data file is kept across a reload',
-    () => keptAcrossReload(page, named('data_file/pick_first')));
+  await dataChecks(page, scratch, check, named);
 }
 
-module.exports = { pageChecks, downloaded, clipboard, END_NOTICE };
+module.exports = { pageChecks, clipboard, END_NOTICE };

@@ -98,8 +98,24 @@ function createLineEditor(term, hooks) {
   // Tab is left to the browser, which moves the focus on; Ctrl+C with a
   // selection and Ctrl+V are the browser's copy and paste, which the
   // terminal then handles as Ctrl+Shift+C and Ctrl+Shift+V.
+  // An input method's text reaches the terminal a moment after the
+  // composition ends, but Enter or an inserted line break at once (a phone
+  // keyboard's Enter commits the word it was composing and sends the line):
+  // the line would then go before the word, and the terminal lose the word.
+  // So what comes in that moment waits its turn.
+  let composed = false;
+  term.textarea.addEventListener('compositionend', () => {
+    composed = true;
+    setTimeout(() => { composed = false; }, 0);
+  });
+  const feedInTurn = (data) => (composed ? setTimeout(() => feed(data), 0) : feed(data));
+
   term.attachCustomKeyEventHandler((event) => {
     if (event.key === 'Tab') return false;
+    if (composed && event.key === 'Enter' && !event.isComposing) {
+      if (event.type === 'keydown') feedInTurn('\r');
+      return false;
+    }
     if (event.type !== 'keydown' || !event.ctrlKey || event.altKey || event.metaKey || event.shiftKey) return true;
     const key = event.key.toLowerCase();
     if (key === 'c' && term.hasSelection()) return false;
@@ -120,7 +136,7 @@ function createLineEditor(term, hooks) {
     event.preventDefault();
     if (pressed !== null && pressed === event.data) return;
     const text = event.data ?? (event.dataTransfer ? event.dataTransfer.getData('text/plain') : '');
-    feed(event.inputType === 'insertLineBreak' || event.inputType === 'insertParagraph' ? '\r' : text);
+    feedInTurn(event.inputType === 'insertLineBreak' || event.inputType === 'insertParagraph' ? '\r' : text);
   });
 
   return {

@@ -4,10 +4,13 @@
 
 const { runAgain, typeInput, outputWhenEnded, compare } = require('./page_driver');
 
-// On an idle machine: the 12x12's share with SIMD, and the first run after
-// load over later ones.
+// On an idle machine: the 12x12's share with SIMD; the first run after load
+// over the later ones; and the scalar module's share over the native scalar
+// form's 12x12, which the bench gives as 126 ms on this machine class.
 const SIMD_SHARE_LIMIT_MS = 45;
 const FIRST_RUN_LIMIT = 1.3;
+const NATIVE_SCALAR_MS = 126;
+const SCALAR_SHARE_LIMIT_MS = 1.5 * NATIVE_SCALAR_MS;
 
 // The page's own sample, as the case's data file is: the time from the read
 // of the block's number to the end of the run, in ms.
@@ -27,32 +30,24 @@ function median(values) {
 }
 
 // The sample's 12x12 first after load, then five times more, less the median
-// 3x3 (the page's own share of typing and drawing), set against twice the
-// limits measured on an idle machine.
-async function sampleTimings(page, big, small, label, limits) {
+// 3x3 (the page's own share of typing and drawing). Reported, and a failure
+// only beyond twice the limits, since the two cores of a shared machine are
+// noisy: a frame more or less is 17 ms.
+async function sampleTimings(page, big, small, label, shareLimit) {
   const first = await timedSample(page, big);
   const warmUp = await page.evaluate(() => window.determinantPage.warmedUpIn());
-  console.log(`${label}: the warm-up after load took ${warmUp.toFixed(1)} ms`);
   const later = [];
   for (let i = 0; i < 5; i++) later.push(await timedSample(page, big));
   const typing = [];
   for (let i = 0; i < 5; i++) typing.push(await timedSample(page, small));
   const share = median(later) - median(typing);
-  const firstShare = first - median(typing);
+  const firstOverLater = first / median(later);
   console.log(`${label}: the sample's 12x12 takes ${share.toFixed(1)} ms (median of 5 later runs ` +
-    `${median(later).toFixed(1)} ms, 3x3 ${median(typing).toFixed(1)} ms), the first after load ` +
-    `${firstShare.toFixed(1)} ms, ${(firstShare / share).toFixed(2)}x`);
-  // Both reported only. The share spread from 32 to 106 ms over three CI runs
-  // on one idle machine, so a limit here would fail by chance; and the
-  // warm-up does not reach orders 11 and 12 yet, whose first run the engine
-  // still starts unoptimised.
-  if (limits.share && share > 2 * limits.share) {
-    console.log(`${label}: the 12x12 takes more than ${2 * limits.share} ms`);
-  }
-  if (limits.first && firstShare > 2 * limits.first * share) {
-    console.log(`${label}: the first 12x12 is more than ${2 * limits.first} times the later ones`);
-  }
+    `${median(later).toFixed(1)} ms, 3x3 ${median(typing).toFixed(1)} ms); the first after load ` +
+    `${first.toFixed(1)} ms, ${firstOverLater.toFixed(2)}x the later ones, after a warm-up of ${warmUp.toFixed(0)} ms`);
+  if (share > 2 * shareLimit) return `the 12x12 takes ${share.toFixed(1)} ms, more than ${2 * shareLimit} ms`;
+  if (firstOverLater > 2 * FIRST_RUN_LIMIT) return `the first 12x12 is more than ${2 * FIRST_RUN_LIMIT} times the later ones`;
   return null;
 }
 
-module.exports = { sampleTimings, SIMD_SHARE_LIMIT_MS, FIRST_RUN_LIMIT };
+module.exports = { sampleTimings, SIMD_SHARE_LIMIT_MS, SCALAR_SHARE_LIMIT_MS };

@@ -7,7 +7,8 @@
 const fs = require('fs');
 const path = require('path');
 const { typeInput, setDataFile, runAgain, outputWhenEnded, screen, compare } = require('./page_driver');
-const { downloaded, clipboard } = require('./page_checks');
+const { clipboard } = require('./page_checks');
+const { downloaded } = require('./data_checks');
 
 const SITE_LIMIT_BYTES = 1400000;
 const VISITOR_LIMIT_BYTES = 1000000;
@@ -128,16 +129,20 @@ async function sizes(page, site) {
   return total <= SITE_LIMIT_BYTES ? null : `the site is ${total} bytes, more than ${SITE_LIMIT_BYTES}`;
 }
 
-// A first visit and a reload, the server stopped, a reload: the menu and a
-// whole run.
+// A single first visit, the server stopped, a reload: the menu and a whole
+// run. The visit is over once the page's offline copy holds the page and
+// every file it loaded.
 async function offline(page, server, testCase) {
   await page.goto(`http://127.0.0.1:${server.address().port}/`);
-  await page.waitForFunction(() => navigator.serviceWorker.controller !== null, { timeout: 30000 });
-  await page.reload();
+  await page.waitForFunction(() => window.determinantPage && window.determinantPage.running());
   await page.waitForFunction(async () => {
-    const keys = await (await caches.open((await caches.keys())[0] || 'none')).keys();
-    return navigator.serviceWorker.controller && keys.some((request) => request.url.endsWith(`/${window.determinantPage.module()}`));
-  }, { timeout: 30000 }).catch(() => { throw new Error('the first visit was not kept'); });
+    const wanted = [location.href, ...performance.getEntriesByType('resource').map((entry) => entry.name)]
+      .filter((url) => new URL(url).origin === location.origin);
+    const names = await caches.keys();
+    if (names.length !== 1) return false;
+    const kept = (await (await caches.open(names[0])).keys()).map((request) => request.url);
+    return wanted.every((url) => kept.includes(url));
+  }, { timeout: 30000, polling: 200 }).catch(() => { throw new Error('the first visit was not kept'); });
   server.closeAllConnections();
   await new Promise((resolve) => server.close(resolve));
   await page.reload();
