@@ -197,23 +197,35 @@ EXPANSION_INLINE std::uint32_t expansion_of_order(const SquareMatrix &matrix, in
   return lane_total(total);
 }
 
-// Orders 3 to MAX_EXPANSION_ORDER. LANES restates the lane type's width, so
+// Orders above the expansion's limit go to the division-free method, so a
+// build that lowers the limit (the fuzzers', to keep whole runs quick) need
+// not compile them.
+template <typename Lanes, int N>
+EXPANSION_INLINE std::uint32_t expansion_within_limit(const SquareMatrix &matrix, int batches) {
+  if constexpr (N > EXPANSION_LIMIT) {
+    stop_at_unexpanded_order(N);
+  } else {
+    return expansion_of_order<Lanes, N>(matrix, batches);
+  }
+}
+
+// Orders 3 to EXPANSION_LIMIT. LANES restates the lane type's width, so
 // each form's call says how many blocks it evaluates at once.
 template <typename Lanes, int LANES>
 EXPANSION_INLINE std::uint32_t expansion_in_blocks(const SquareMatrix &matrix, int n, int batches) {
   static_assert(LANES == LANE_COUNT<Lanes>, "a lane type holds its number of 32-bit lanes and nothing else");
   static_assert(MAX_EXPANSION_ORDER == 12, "one case per order");
   switch (n) {
-    case 3: return expansion_of_order<Lanes, 3>(matrix, batches);
-    case 4: return expansion_of_order<Lanes, 4>(matrix, batches);
-    case 5: return expansion_of_order<Lanes, 5>(matrix, batches);
-    case 6: return expansion_of_order<Lanes, 6>(matrix, batches);
-    case 7: return expansion_of_order<Lanes, 7>(matrix, batches);
-    case 8: return expansion_of_order<Lanes, 8>(matrix, batches);
-    case 9: return expansion_of_order<Lanes, 9>(matrix, batches);
-    case 10: return expansion_of_order<Lanes, 10>(matrix, batches);
-    case 11: return expansion_of_order<Lanes, 11>(matrix, batches);
-    case 12: return expansion_of_order<Lanes, 12>(matrix, batches);
+    case 3: return expansion_within_limit<Lanes, 3>(matrix, batches);
+    case 4: return expansion_within_limit<Lanes, 4>(matrix, batches);
+    case 5: return expansion_within_limit<Lanes, 5>(matrix, batches);
+    case 6: return expansion_within_limit<Lanes, 6>(matrix, batches);
+    case 7: return expansion_within_limit<Lanes, 7>(matrix, batches);
+    case 8: return expansion_within_limit<Lanes, 8>(matrix, batches);
+    case 9: return expansion_within_limit<Lanes, 9>(matrix, batches);
+    case 10: return expansion_within_limit<Lanes, 10>(matrix, batches);
+    case 11: return expansion_within_limit<Lanes, 11>(matrix, batches);
+    case 12: return expansion_within_limit<Lanes, 12>(matrix, batches);
     default: stop_at_unexpanded_order(n);
   }
 }

@@ -7,6 +7,6 @@
 
 [[noreturn]] void stop_at_unexpanded_order(int n) {
   std::fprintf(stderr, "determinant: internal error: the expansion was asked for order %d; it serves 3 to %d\n", n,
-               MAX_EXPANSION_ORDER);
+               EXPANSION_LIMIT);
   std::abort();
 }
