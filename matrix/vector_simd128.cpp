@@ -22,11 +22,8 @@ using FourLanes = std::uint32_t __attribute__((vector_size(LANES * sizeof(std::u
 }  // namespace
 
 // WebAssembly has one class of values for asm statements, "r", which holds a
-// v128 too: a product stays a value of its own, so no two products merge.
-template <>
-[[gnu::always_inline]] inline void keep_formed<FourLanes>(FourLanes &product) {
-  __asm__("" : "+r"(product));
-}
+// v128 too, so the general barrier of formed_product.h keeps these products
+// apart as well.
 
 #include "matrix/expansion_blocks.h"
 

@@ -48,6 +48,12 @@ inline Evaluation evaluate(const MatrixRecord &record) {
 
 inline std::int32_t as_signed(std::uint32_t value) { return static_cast<std::int32_t>(value); }
 
+// An order and how many random matrices of it to check per range of entries.
+struct AgreementCase {
+  int n;
+  int trials_per_range;
+};
+
 // Laplace expansion along the first row still in play, over the free columns.
 inline std::uint32_t cofactor_determinant(const SquareMatrix &matrix, int n, int row = 0, std::uint32_t used = 0) {
   if (row == n) return 1;
