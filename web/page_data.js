@@ -113,12 +113,33 @@ function restoreData() {
   }
 }
 
+// The kept copy is the whole file in base64, so typing renews it once it
+// pauses, or as the page goes, rather than at each key.
+const KEEP_PAUSE_MS = 500;
+let keepTimer = null;
+
+function keepWhenTypingPauses() {
+  clearTimeout(keepTimer);
+  keepTimer = setTimeout(() => {
+    keepTimer = null;
+    noteData();
+  }, KEEP_PAUSE_MS);
+}
+
+window.addEventListener('pagehide', () => {
+  if (keepTimer === null) return;
+  clearTimeout(keepTimer);
+  keepTimer = null;
+  noteData();
+});
+
 dataText.addEventListener('input', () => {
   if (!dataFile.bytes || !dataFile.editable) return;
   dataFile.bytes = textToBytes(dataText.value);
   if (dataFile.sample) dataFile.name = `the sample ${DATA_FILE_NAME} as edited here`;
   dataFile.sample = false;
-  noteData();
+  describeData();
+  keepWhenTypingPauses();
 });
 
 dataUpload.addEventListener('change', async () => {
