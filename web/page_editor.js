@@ -113,6 +113,8 @@ function createLineEditor(term, hooks) {
   term.attachCustomKeyEventHandler((event) => {
     if (event.key === 'Tab') return false;
     if (composed && event.key === 'Enter' && !event.isComposing) {
+      // Taken here, so the text area must not break its line as well.
+      event.preventDefault();
       if (event.type === 'keydown') feedInTurn('\r');
       return false;
     }
