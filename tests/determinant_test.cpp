@@ -2,7 +2,7 @@
 // the method of each order, and checks of the expansion against the
 // division-free method and against an independent cofactor expansion, all in
 // the ring of integers modulo 2^32. Each form's own checks are in
-// expansion_forms_test.cpp.
+// expansion_blocks_test.cpp.
 #include "matrix/determinant.h"
 
 #include <gtest/gtest.h>
